@@ -14,6 +14,8 @@ packages=(
   googletest
   libgtest-dev
   libgmock-dev
+  g++-mingw-w64-i686
+  mingw-w64-i686-dev
 )
 
 missing=()
