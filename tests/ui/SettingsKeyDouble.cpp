@@ -10,7 +10,9 @@ bool SettingsKeyDouble::Query(const char* name, void* buffer, uint32_t* size) co
     if (found == values_.end() || found->second.size() > *size) {
         return false;
     }
-    std::memcpy(buffer, found->second.data(), found->second.size());
+    if (!found->second.empty()) {
+        std::memcpy(buffer, found->second.data(), found->second.size());
+    }
     *size = static_cast<uint32_t>(found->second.size());
     return true;
 }
