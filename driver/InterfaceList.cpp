@@ -1,0 +1,107 @@
+#include "driver/InterfaceList.h"
+
+#include "driver/Descriptors.h"
+#include "driver/DeviceExtension.h"
+#include "driver/PnP.h"
+
+namespace {
+
+PUSB_INTERFACE_DESCRIPTOR FindInterface(PUSB_CONFIGURATION_DESCRIPTOR config, PVOID start) {
+    return USBD_ParseConfigurationDescriptorEx(config, start, -1, -1, -1, -1, -1);
+}
+
+// Where the search for the next interface starts: just past this one.
+PVOID After(PUSB_INTERFACE_DESCRIPTOR descriptor) {
+    return reinterpret_cast<PUCHAR>(descriptor) + descriptor->bLength;
+}
+
+// The list is sized by what the configuration really holds: alternate
+// settings make that more than bNumInterfaces.
+ULONG CountInterfaces(PUSB_CONFIGURATION_DESCRIPTOR config) {
+    ULONG count = 0;
+    for (PUSB_INTERFACE_DESCRIPTOR found = FindInterface(config, config); found != nullptr;
+         found = FindInterface(config, After(found))) {
+        ++count;
+    }
+    return count;
+}
+
+bool NameMatches(PUNICODE_STRING name, PCWSTR wanted) {
+    UNICODE_STRING expected;
+    RtlInitUnicodeString(&expected, wanted);
+    return RtlCompareUnicodeString(name, &expected, TRUE) == 0;
+}
+
+void TraceEndpoints(PUSB_CONFIGURATION_DESCRIPTOR config, PUSB_INTERFACE_DESCRIPTOR descriptor) {
+    PUCHAR end = reinterpret_cast<PUCHAR>(config) + config->wTotalLength;
+    PUSB_COMMON_DESCRIPTOR first = USBD_ParseDescriptors(config, config->wTotalLength, descriptor,
+                                                         USB_ENDPOINT_DESCRIPTOR_TYPE);
+    if (first == nullptr) {
+        return;
+    }
+    PUCHAR record = reinterpret_cast<PUCHAR>(first);
+    for (ULONG number = 1; number <= descriptor->bNumEndpoints; ++number) {
+        if (record + kEndpointDescriptorLength > end) {
+            break;  // the device claims more endpoints than it described
+        }
+        PUSB_ENDPOINT_DESCRIPTOR endpoint = reinterpret_cast<PUSB_ENDPOINT_DESCRIPTOR>(record);
+        DbgPrint("USBCTRL -     Endpoint:%d - Address:%X -", number, endpoint->bEndpointAddress);
+        switch (endpoint->bmAttributes & 3) {
+            case 0:
+                DbgPrint(" Type:Control");
+                break;
+            case 1:
+                DbgPrint(" Type:Isochronous");
+                break;
+            case 2:
+                DbgPrint(" Type:Bulk");
+                break;
+            default:
+                DbgPrint(" Type:Interrupt");
+                break;
+        }
+        DbgPrint(" - Max Packet Size:%d\n", endpoint->wMaxPacketSize);
+        record += kEndpointDescriptorLength;
+    }
+}
+
+}  // namespace
+
+NTSTATUS BuildInterfaceList(PDEVICE_OBJECT deviceObject, PUSB_CONFIGURATION_DESCRIPTOR config,
+                            InterfaceList* list) {
+    DbgPrint("USBCTRL - Number of Interfaces = %d\n", config->bNumInterfaces);
+    list->count = 0;
+    list->selected = 0;
+
+    ULONG capacity = CountInterfaces(config);
+    ULONG bytes = (capacity + 1) * sizeof(USBD_INTERFACE_LIST_ENTRY);
+    list->entries = static_cast<PUSBD_INTERFACE_LIST_ENTRY>(
+        ExAllocatePoolWithTag(NonPagedPool, bytes, kDornikPoolTag));
+    if (list->entries == nullptr) {
+        DbgPrint("USBCTRL - Unable to allocate %X bytes for interface list\n", bytes);
+        return STATUS_INSUFFICIENT_RESOURCES;
+    }
+    RtlZeroMemory(list->entries, bytes);
+
+    WCHAR work[USBCTRL_STRING_UNITS];
+    for (PUSB_INTERFACE_DESCRIPTOR found = FindInterface(config, config);
+         found != nullptr && list->count < capacity; found = FindInterface(config, After(found))) {
+        list->entries[list->count].InterfaceDescriptor = found;
+        ++list->count;
+
+        RtlZeroMemory(work, sizeof(work));
+        UNICODE_STRING name = {0, sizeof(work), work};
+        GetUsbString(deviceObject, found->iInterface, &name);
+        DbgPrint("USBCTRL -   Interface: %S - Endpoints: %d\n", work, found->bNumEndpoints);
+        if (NameMatches(&name, DORNIK_WIDE("Projector Control"))) {
+            DbgPrint("USBCTRL - Found Projector Control Interface\n");
+            list->selected = list->count - 1;
+        }
+        if (NameMatches(&name, DORNIK_WIDE("Projector Flash"))) {
+            DbgPrint("USBCTRL - Found Projector Flash Interface\n");
+            list->selected = list->count - 1;
+        }
+        TraceEndpoints(config, found);
+    }
+    return STATUS_SUCCESS;
+}

@@ -1,0 +1,192 @@
+// The device-control requests of the USBCTRL interface. Every request works
+// on copies on its own stack, completes before it returns and never pends.
+#include "driver/IoCtrl.h"
+
+#include "driver/DeviceExtension.h"
+#include "driver/Requests.h"
+
+namespace {
+
+// A record followed by a NUL, so its bytes can be traced with %s without
+// reading past it whatever the device or the caller put in.
+struct TracedRequest {
+    USBCTRL_REQUEST request;
+    UCHAR terminator;
+};
+struct TracedReply {
+    USBCTRL_REPLY reply;
+    UCHAR terminator;
+};
+
+// User mode chooses the buffer lengths: check them before touching anything.
+NTSTATUS CheckBuffers(PIRP irp, ULONG inputNeeded, ULONG outputNeeded) {
+    PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    NTSTATUS status = STATUS_SUCCESS;
+    if (stack->Parameters.DeviceIoControl.InputBufferLength < inputNeeded) {
+        status = STATUS_INVALID_PARAMETER;
+    } else if (stack->Parameters.DeviceIoControl.OutputBufferLength < outputNeeded) {
+        status = STATUS_BUFFER_TOO_SMALL;
+    } else if ((inputNeeded != 0 || outputNeeded != 0) &&
+               irp->AssociatedIrp.SystemBuffer == nullptr) {
+        status = STATUS_INVALID_PARAMETER;
+    }
+    if (!NT_SUCCESS(status)) {
+        DbgPrint("USBCTRL - Error %X checking request buffers\n", status);
+    }
+    return status;
+}
+
+NTSTATUS RefuseRequest(NTSTATUS status) {
+    DbgPrint("USBCTRL - Error %X checking request buffers\n", status);
+    return status;
+}
+
+NTSTATUS InitDriver(PDEVICE_EXTENSION extension, PIRP irp) {
+    DbgPrint("IOCTRL_INIT_DRIVER\n");
+    NTSTATUS status = CheckBuffers(irp, sizeof(USBCTRL_REQUEST), 0);
+    if (!NT_SUCCESS(status)) {
+        return CompleteRequest(irp, status, 0);
+    }
+    USBCTRL_REQUEST request;
+    RtlCopyMemory(&request, irp->AssociatedIrp.SystemBuffer, sizeof(request));
+    extension->InitValue = request.InitValue;
+    return CompleteRequest(irp, STATUS_SUCCESS, 0);
+}
+
+NTSTATUS GetDriverVersion(PIRP irp) {
+    DbgPrint("IOCTRL_GET_DRIVER_VERSION\n");
+    NTSTATUS status = CheckBuffers(irp, 0, sizeof(USBCTRL_REPLY));
+    if (!NT_SUCCESS(status)) {
+        return CompleteRequest(irp, status, 0);
+    }
+    USBCTRL_VERSION_INFO version;
+    RtlZeroMemory(&version, sizeof(version));
+    for (int i = 0; i < 4; ++i) {
+        version.Version[i] = USBCTRL_DRIVER_VERSION[i];
+    }
+    RtlCopyMemory(irp->AssociatedIrp.SystemBuffer, &version, sizeof(version));
+    return CompleteRequest(irp, STATUS_SUCCESS, sizeof(USBCTRL_REPLY));
+}
+
+NTSTATUS GetProductInfo(PDEVICE_EXTENSION extension, PIRP irp) {
+    DbgPrint("IOCTRL_GET_PRODUCT_INFO\n");
+    NTSTATUS status = CheckBuffers(irp, 0, sizeof(USBCTRL_REPLY));
+    if (!NT_SUCCESS(status)) {
+        return CompleteRequest(irp, status, 0);
+    }
+    USBCTRL_PRODUCT_INFO info;
+    RtlZeroMemory(&info, sizeof(info));
+    info.VendorId = extension->DeviceDescriptor.idVendor;
+    info.ProductId = extension->DeviceDescriptor.idProduct;
+    // Half of each slot: a string descriptor holds at most 126 characters.
+    const ULONG copied = USBCTRL_STRING_UNITS;
+    RtlCopyMemory(info.Manufacturer, extension->Manufacturer, copied);
+    RtlCopyMemory(info.Product, extension->Product, copied);
+    RtlCopyMemory(info.SerialNumber, extension->SerialNumber, copied);
+    RtlCopyMemory(info.Configuration, extension->Configuration, copied);
+    RtlCopyMemory(irp->AssociatedIrp.SystemBuffer, &info, sizeof(info));
+    DbgPrint("Data copied (size=%d) to IrpPtr(0X%X)->AssociatedIrp.SystemBuffer(%s)\n",
+             static_cast<int>(sizeof(USBCTRL_REPLY)), DORNIK_TRACE_PTR(irp),
+             static_cast<const char*>(irp->AssociatedIrp.SystemBuffer));
+    return CompleteRequest(irp, STATUS_SUCCESS, sizeof(USBCTRL_REPLY));
+}
+
+NTSTATUS ReadData(PDEVICE_OBJECT deviceObject, PIRP irp) {
+    DbgPrint("IOCTRL_READ_DATA\n");
+    NTSTATUS status = CheckBuffers(irp, sizeof(USBCTRL_REQUEST), sizeof(USBCTRL_REPLY));
+    if (!NT_SUCCESS(status)) {
+        return CompleteRequest(irp, status, 0);
+    }
+    USBCTRL_REQUEST request;
+    RtlCopyMemory(&request, irp->AssociatedIrp.SystemBuffer, sizeof(request));
+    DbgPrint("HCIReadBufferSize:%d\n", request.HCIReadBufferSize);
+    if (request.HCIReadBufferSize == 0 || request.HCIReadBufferSize > USBCTRL_MAX_READ_LENGTH) {
+        return CompleteRequest(irp, RefuseRequest(STATUS_INVALID_PARAMETER), 0);
+    }
+
+    TracedReply traced;
+    RtlZeroMemory(&traced, sizeof(traced));
+    URB urb;
+    BuildBulkTransfer(&urb, GetDeviceExtension(deviceObject)->HCIInputHandle,
+                      USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK, traced.reply.Data,
+                      request.HCIReadBufferSize);
+    status = SendUrb(deviceObject, &urb);
+    if (!NT_SUCCESS(status)) {
+        DbgPrint("USBCTRL - Error %X trying to read data\n", status);
+    }
+    ULONG received = urb.UrbBulkOrInterruptTransfer.TransferBufferLength;
+    if (received > request.HCIReadBufferSize) {
+        received = request.HCIReadBufferSize;  // never report more than the buffer took
+    }
+    traced.reply.Status = static_cast<ULONG>(status);
+    traced.reply.Length = received;
+    RtlCopyMemory(irp->AssociatedIrp.SystemBuffer, &traced.reply, sizeof(traced.reply));
+    DbgPrint("Read - size(%d):%s\n", traced.reply.Length,
+             reinterpret_cast<const char*>(traced.reply.Data));
+    return CompleteRequest(irp, status, sizeof(USBCTRL_REPLY));
+}
+
+NTSTATUS WriteData(PDEVICE_OBJECT deviceObject, PIRP irp) {
+    DbgPrint("IOCTRL_WRITE_DATA\n");
+    NTSTATUS status = CheckBuffers(irp, sizeof(USBCTRL_REQUEST), 0);
+    if (!NT_SUCCESS(status)) {
+        return CompleteRequest(irp, status, 0);
+    }
+    TracedRequest traced;
+    RtlCopyMemory(&traced.request, irp->AssociatedIrp.SystemBuffer, sizeof(traced.request));
+    traced.terminator = 0;
+    DbgPrint("USBCTRLWrite - size(%d):%s\n", traced.request.Length,
+             reinterpret_cast<const char*>(traced.request.Data));
+    if (traced.request.Length > USBCTRL_MAX_WRITE_LENGTH) {
+        return CompleteRequest(irp, RefuseRequest(STATUS_INVALID_PARAMETER), 0);
+    }
+
+    PDEVICE_EXTENSION extension = GetDeviceExtension(deviceObject);
+    URB urb;
+    BuildBulkTransfer(&urb, extension->HCIOutputHandle, 0, traced.request.Data,
+                      traced.request.Length);
+    DbgPrint("USBCTRLURB (0X%X), DeviceExtensionPtr(0X%X)->HCIOutputHandle(0X%X)\n",
+             DORNIK_TRACE_PTR(&urb), DORNIK_TRACE_PTR(extension),
+             DORNIK_TRACE_PTR(extension->HCIOutputHandle));
+    status = SendUrb(deviceObject, &urb);
+    if (!NT_SUCCESS(status)) {
+        DbgPrint("USBCTRL - Error %X trying to write data\n", status);
+    }
+    return CompleteRequest(irp, status, 0);
+}
+
+}  // namespace
+
+NTSTATUS NTAPI DispatchIoControl(PDEVICE_OBJECT deviceObject, PIRP irp) {
+    PDEVICE_EXTENSION extension = GetDeviceExtension(deviceObject);
+    NTSTATUS status = IoAcquireRemoveLock(&extension->RemoveLock, irp);
+    if (!NT_SUCCESS(status)) {
+        return CompleteRequest(irp, status, 0);
+    }
+
+    DbgPrint("USBCTRL: DispatchIoControl - ");
+    switch (IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl.IoControlCode) {
+        case IOCTRL_INIT_DRIVER:
+            status = InitDriver(extension, irp);
+            break;
+        case IOCTRL_GET_DRIVER_VERSION:
+            status = GetDriverVersion(irp);
+            break;
+        case IOCTRL_GET_PRODUCT_INFO:
+            status = GetProductInfo(extension, irp);
+            break;
+        case IOCTRL_READ_DATA:
+            status = ReadData(deviceObject, irp);
+            break;
+        case IOCTRL_WRITE_DATA:
+            status = WriteData(deviceObject, irp);
+            break;
+        default:
+            DbgPrint("Unknown IOCTRL Code\n");
+            status = CompleteRequest(irp, STATUS_SUCCESS, 0);
+            break;
+    }
+
+    IoReleaseRemoveLock(&extension->RemoveLock, irp);
+    return status;
+}

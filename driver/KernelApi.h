@@ -1,0 +1,36 @@
+// The one door from Dornik to the kernel. On Windows it is the DDK that
+// mingw-w64 ships; on Linux it is the user-mode kernel that hosts the driver
+// in-process, which declares the same names. Nothing else in driver/ includes
+// a kernel or system header.
+#pragma once
+
+#if defined(_WIN32)
+
+// The mingw DDK declares these intrinsics a second time unless told they exist.
+#define __INTRINSIC_DEFINED_InterlockedBitTestAndSet
+#define __INTRINSIC_DEFINED_InterlockedBitTestAndReset
+#include <ddk/wdm.h>
+extern "C" {
+#include <ddk/usbdlib.h>
+#include <usb.h>
+#include <usbioctl.h>
+}
+
+// WCHAR is 16-bit wchar_t here.
+#define DORNIK_WIDE(text) L##text
+
+#else
+
+#include "platform/kernel/ddk/usb.h"
+#include "platform/kernel/ddk/usbdlib.h"
+#include "platform/kernel/ddk/usbioctl.h"
+#include "platform/kernel/ddk/wdm.h"
+
+// WCHAR is char16_t in the hosted kernel: wchar_t is 32-bit on Linux.
+#define DORNIK_WIDE(text) u##text
+
+#endif
+
+// Trace a pointer as a 32-bit value whatever the pointer size, so the trace
+// format strings stay those of the 32-bit driver.
+#define DORNIK_TRACE_PTR(pointer) ((ULONG)(ULONG_PTR)(pointer))

@@ -1,0 +1,163 @@
+// Plug and Play requests: routing by minor function, removal, surprise
+// removal, the requests answered here, and the capabilities reported upward.
+#include "driver/PnP.h"
+
+#include "driver/DeviceExtension.h"
+#include "driver/Driver.h"
+#include "driver/Requests.h"
+
+namespace {
+
+// Stop, query-stop, cancel-stop and cancel-remove: answered here, not passed down.
+NTSTATUS CompleteHere(PDEVICE_OBJECT deviceObject, PIRP irp) {
+    NTSTATUS status = PnPCancelStopDevice(deviceObject, irp);
+    return CompleteRequest(irp, status, 0);
+}
+
+NTSTATUS QueryCapabilities(PDEVICE_OBJECT deviceObject, PIRP irp) {
+    IoCopyCurrentIrpStackLocationToNext(irp);
+    IoSetCompletionRoutine(irp, QueryCapabilitiesComplete, nullptr, TRUE, TRUE, TRUE);
+    return IoCallDriver(GetDeviceExtension(deviceObject)->LowerDeviceObject, irp);
+}
+
+void DisableInterface(PDEVICE_EXTENSION extension) {
+    IoSetDeviceInterfaceState(&extension->SymbolicLinkName, FALSE);
+    RtlFreeUnicodeString(&extension->SymbolicLinkName);
+}
+
+}  // namespace
+
+NTSTATUS NTAPI DispatchPnP(PDEVICE_OBJECT deviceObject, PIRP irp) {
+    PDEVICE_EXTENSION extension = GetDeviceExtension(deviceObject);
+    NTSTATUS status = IoAcquireRemoveLock(&extension->RemoveLock, irp);
+    if (!NT_SUCCESS(status)) {
+        return CompleteRequest(irp, status, 0);
+    }
+
+    DbgPrint("USBCTRL: DispatchPnP ");
+    UCHAR minor = IoGetCurrentIrpStackLocation(irp)->MinorFunction;
+    switch (minor) {
+        case IRP_MN_START_DEVICE:
+            DbgPrint("- IRP_MN_START_DEVICE\n");
+            status = PnPStartDevice(deviceObject, irp);
+            break;
+        case IRP_MN_QUERY_REMOVE_DEVICE:
+            DbgPrint("- IRP_MN_QUERY_REMOVE_DEVICE\n");
+            status = PassDown(deviceObject, irp);
+            break;
+        case IRP_MN_REMOVE_DEVICE:
+            DbgPrint("- IRP_MN_REMOVE_DEVICE\n");
+            // Releases the lock and drains; the device object is gone afterwards.
+            return PnPRemoveDevice(deviceObject, irp);
+        case IRP_MN_CANCEL_REMOVE_DEVICE:
+            DbgPrint("- IRP_MN_CANCEL_REMOVE_DEVICE\n");
+            status = CompleteHere(deviceObject, irp);
+            break;
+        case IRP_MN_STOP_DEVICE:
+            DbgPrint("- IRP_MN_STOP_DEVICE\n");
+            status = CompleteHere(deviceObject, irp);
+            break;
+        case IRP_MN_QUERY_STOP_DEVICE:
+            DbgPrint("- IRP_MN_QUERY_STOP_DEVICE\n");
+            status = CompleteHere(deviceObject, irp);
+            break;
+        case IRP_MN_CANCEL_STOP_DEVICE:
+            DbgPrint("- IRP_MN_CANCEL_STOP_DEVICE\n");
+            status = CompleteHere(deviceObject, irp);
+            break;
+        case IRP_MN_QUERY_DEVICE_RELATIONS:
+            DbgPrint("- IRP_MN_QUERY_DEVICE_RELATIONS\n");
+            status = PassDown(deviceObject, irp);
+            break;
+        case IRP_MN_QUERY_CAPABILITIES:
+            DbgPrint("- IRP_MN_QUERY_CAPABILITIES\n");
+            status = QueryCapabilities(deviceObject, irp);
+            break;
+        case IRP_MN_FILTER_RESOURCE_REQUIREMENTS:
+            DbgPrint("- IRP_MN_FILTER_RESOURCE_REQUIREMENTS\n");
+            status = PassDown(deviceObject, irp);
+            break;
+        case IRP_MN_QUERY_ID:
+            DbgPrint("- IRP_MN_QUERY_ID\n");
+            status = PassDown(deviceObject, irp);
+            break;
+        case IRP_MN_QUERY_PNP_DEVICE_STATE:
+            DbgPrint("- IRP_MN_QUERY_PNP_DEVICE_STATE\n");
+            status = PassDown(deviceObject, irp);
+            break;
+        case IRP_MN_SURPRISE_REMOVAL:
+            DbgPrint("- IRP_MN_SURPRISE_REMOVAL\n");
+            status = PnPSurpriseRemoveDevice(deviceObject, irp);
+            break;
+        default:
+            DbgPrint("- Unsupported PnP minor function %X\n", minor);
+            status = PassDown(deviceObject, irp);
+            break;
+    }
+
+    IoReleaseRemoveLock(&extension->RemoveLock, irp);
+    return status;
+}
+
+NTSTATUS PnPCancelStopDevice(PDEVICE_OBJECT /*deviceObject*/, PIRP /*irp*/) {
+    return STATUS_SUCCESS;
+}
+
+NTSTATUS PnPSurpriseRemoveDevice(PDEVICE_OBJECT deviceObject, PIRP irp) {
+    PDEVICE_EXTENSION extension = GetDeviceExtension(deviceObject);
+    extension->SurpriseRemoved = 1;
+    DisableInterface(extension);
+    irp->IoStatus.Status = STATUS_SUCCESS;
+    return PassDown(deviceObject, irp);
+}
+
+NTSTATUS PnPRemoveDevice(PDEVICE_OBJECT deviceObject, PIRP irp) {
+    PDEVICE_EXTENSION extension = GetDeviceExtension(deviceObject);
+
+    // From here on new requests fail with STATUS_DELETE_PENDING; wait for
+    // those still inside the driver before taking the device apart.
+    IoReleaseRemoveLockAndWait(&extension->RemoveLock, irp);
+
+    URB urb;
+    RtlZeroMemory(&urb, sizeof(urb));
+    urb.UrbSelectConfiguration.Hdr.Length = sizeof(struct _URB_SELECT_CONFIGURATION);
+    urb.UrbSelectConfiguration.Hdr.Function = URB_FUNCTION_SELECT_CONFIGURATION;
+    urb.UrbSelectConfiguration.ConfigurationDescriptor = nullptr;
+    SendUrb(deviceObject, &urb);  // a device that is already gone cannot be deconfigured
+
+    if (!extension->SurpriseRemoved) {
+        DisableInterface(extension);
+    }
+
+    NTSTATUS status = STATUS_SUCCESS;
+    if (Windows == kWindows2000 || Windows == kWindowsXp) {
+        irp->IoStatus.Status = STATUS_SUCCESS;
+        irp->IoStatus.Information = 0;
+        status = PassDown(deviceObject, irp);
+    } else {
+        // 98 and ME: the bus driver does not expect it; it must still be completed.
+        CompleteRequest(irp, STATUS_SUCCESS, 0);
+    }
+
+    if (extension->LowerDeviceObject != nullptr) {
+        IoDetachDevice(extension->LowerDeviceObject);
+    }
+    IoDeleteDevice(extension->Self);
+    return status;
+}
+
+NTSTATUS NTAPI QueryCapabilitiesComplete(PDEVICE_OBJECT /*deviceObject*/, PIRP irp,
+                                         PVOID /*context*/) {
+    if (irp->PendingReturned) {
+        IoMarkIrpPending(irp);
+    }
+    PDEVICE_CAPABILITIES capabilities =
+        IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceCapabilities.Capabilities;
+    capabilities->SurpriseRemovalOK = TRUE;
+    for (int i = 0; i < POWER_SYSTEM_MAXIMUM; ++i) {
+        capabilities->DeviceState[i] = PowerDeviceUnspecified;
+    }
+    capabilities->DeviceWake = PowerDeviceUnspecified;
+    capabilities->SystemWake = PowerSystemUnspecified;
+    return irp->IoStatus.Status;
+}

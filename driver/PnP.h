@@ -1,0 +1,15 @@
+// Plug and Play requests and their handlers, device start-up and string reading.
+#pragma once
+
+#include "driver/KernelApi.h"
+
+NTSTATUS NTAPI DispatchPnP(PDEVICE_OBJECT deviceObject, PIRP irp);
+NTSTATUS PnPStartDevice(PDEVICE_OBJECT deviceObject, PIRP irp);
+NTSTATUS PnPRemoveDevice(PDEVICE_OBJECT deviceObject, PIRP irp);
+NTSTATUS PnPSurpriseRemoveDevice(PDEVICE_OBJECT deviceObject, PIRP irp);
+NTSTATUS PnPCancelStopDevice(PDEVICE_OBJECT deviceObject, PIRP irp);
+NTSTATUS NTAPI QueryCapabilitiesComplete(PDEVICE_OBJECT deviceObject, PIRP irp, PVOID context);
+
+// Reads string descriptor `index` in the device's language into `string`,
+// whose buffer holds at least 256 bytes.
+NTSTATUS GetUsbString(PDEVICE_OBJECT deviceObject, UCHAR index, PUNICODE_STRING string);
