@@ -9,22 +9,27 @@
 // The mingw DDK declares these intrinsics a second time unless told they exist.
 #define __INTRINSIC_DEFINED_InterlockedBitTestAndSet
 #define __INTRINSIC_DEFINED_InterlockedBitTestAndReset
+// The order matters: each header needs the ones before it.
+// clang-format off
 #include <ddk/wdm.h>
 extern "C" {
-#include <ddk/usbdlib.h>
 #include <usb.h>
 #include <usbioctl.h>
+#include <ddk/usbdlib.h>
 }
+// clang-format on
 
 // WCHAR is 16-bit wchar_t here.
 #define DORNIK_WIDE(text) L##text
 
 #else
 
-#include "platform/kernel/ddk/usb.h"
-#include "platform/kernel/ddk/usbdlib.h"
-#include "platform/kernel/ddk/usbioctl.h"
+// clang-format off
 #include "platform/kernel/ddk/wdm.h"
+#include "platform/kernel/ddk/usb.h"
+#include "platform/kernel/ddk/usbioctl.h"
+#include "platform/kernel/ddk/usbdlib.h"
+// clang-format on
 
 // WCHAR is char16_t in the hosted kernel: wchar_t is 32-bit on Linux.
 #define DORNIK_WIDE(text) u##text
