@@ -13,6 +13,5 @@ function(corvane_add_test target)
     set(ARG_TIMEOUT 120)
   endif()
   gtest_discover_tests(${target}
-    DISCOVERY_MODE PRE_TEST
     PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT})
 endfunction()
