@@ -154,7 +154,8 @@ NTSTATUS NTAPI QueryCapabilitiesComplete(PDEVICE_OBJECT /*deviceObject*/, PIRP i
     PDEVICE_CAPABILITIES capabilities =
         IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceCapabilities.Capabilities;
     capabilities->SurpriseRemovalOK = TRUE;
-    for (int i = 0; i < POWER_SYSTEM_MAXIMUM; ++i) {
+    for (ULONG i = 0; i < sizeof(capabilities->DeviceState) / sizeof(capabilities->DeviceState[0]);
+         ++i) {
         capabilities->DeviceState[i] = PowerDeviceUnspecified;
     }
     capabilities->DeviceWake = PowerDeviceUnspecified;

@@ -31,7 +31,7 @@ NTSTATUS GetUsbString(PDEVICE_OBJECT deviceObject, UCHAR index, PUNICODE_STRING 
         length = received;
     }
     ULONG units = length < 2 ? 0 : (length - 2) / 2;
-    PWCH out = string->Buffer;
+    PWCHAR out = string->Buffer;
     for (ULONG i = 0; i < units; ++i) {
         out[i] = static_cast<WCHAR>(raw[2 + 2 * i] | (raw[3 + 2 * i] << 8));
     }
