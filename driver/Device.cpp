@@ -57,7 +57,7 @@ NTSTATUS NTAPI AddDevice(PDRIVER_OBJECT driverObject, PDEVICE_OBJECT physicalDev
         IoDeleteDevice(deviceObject);
         return status;
     }
-    DbgPrint("USBCTRL: Symbolic link - %S\n", extension->SymbolicLinkName.Buffer);
+    DbgPrint("USBCTRL: Symbolic link - %wZ\n", &extension->SymbolicLinkName);
 
     extension->LowerDeviceObject = IoAttachDeviceToDeviceStack(deviceObject, physicalDeviceObject);
     if (extension->LowerDeviceObject == nullptr) {

@@ -44,7 +44,8 @@ extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driverObject, PUNICODE_STRI
     driverObject->MajorFunction[IRP_MJ_POWER] = DispatchPower;
     driverObject->DriverUnload = DriverUnload;
 
-    DbgPrint("USBCTRL: RegistryPath - %S\n", registryPath->Buffer);
+    // %wZ prints the counted string: its buffer need not end in a NUL.
+    DbgPrint("USBCTRL: RegistryPath - %wZ\n", registryPath);
     return STATUS_SUCCESS;
 }
 
