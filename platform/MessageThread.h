@@ -18,10 +18,14 @@ namespace corvane::platform {
 class MessageThread {
 public:
     using Body = uint32_t (*)(void* param);
+    // ExitCode() while the thread has not ended (STILL_ACTIVE).
+    static constexpr uint32_t kStillActive = 259;
 
     // Creates the thread suspended: body(param) runs once Resume() is called.
+    // nullptr when the system cannot create a thread.
     static std::unique_ptr<MessageThread> StartSuspended(Body body, void* param);
-    // Waits for the thread to end if it is still running.
+    // Waits for the thread to end if it is still running (a thread that was
+    // never resumed ends without running its body). Not from the thread itself.
     ~MessageThread();
     MessageThread(const MessageThread&) = delete;
     MessageThread& operator=(const MessageThread&) = delete;

@@ -27,6 +27,7 @@ public:
 
     // The default location: $CORVANE_SETTINGS when set, else
     // $XDG_CONFIG_HOME (or ~/.config) + "/Moravex/Corvane/Settings.reg".
+    // Empty when there is no home folder either.
     static std::string DefaultLocation();
 
     virtual ~SettingsKey() = default;
@@ -35,7 +36,7 @@ public:
     // raw bytes (a text with its terminating NUL, a number as 4 little-endian
     // bytes) into buffer and stores their count in *size. Fails, copying
     // nothing, when the value is missing or larger than *size; the value's
-    // kind is not examined.
+    // kind is not examined. With buffer nullptr only *size is filled in.
     virtual bool Query(const char* name, void* buffer, uint32_t* size) const = 0;
 
     // Store a value and save the key. False when it could not be saved.
