@@ -98,12 +98,5 @@ TEST(AtomicFile, CreatesMissingFoldersButNotThroughAFile) {
     EXPECT_FALSE(CreateFolders(""));
 }
 
-TEST(AtomicFile, FolderOfAPath) {
-    EXPECT_EQ("/a/b", FolderOf("/a/b/c.reg"));
-    EXPECT_EQ("/", FolderOf("/c.reg"));
-    EXPECT_EQ(".", FolderOf("c.reg"));
-    EXPECT_EQ("a", FolderOf("a/c.reg"));
-}
-
 }  // namespace
 }  // namespace corvane::platform

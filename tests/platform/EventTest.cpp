@@ -52,15 +52,5 @@ TEST(Event, OneSetWakesEveryWaiter) {
     EXPECT_EQ(4, woken.load());
 }
 
-TEST(Event, SetFromAnotherThreadEndsATimedWait) {
-    Event event;
-    std::thread setter([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        event.Set();
-    });
-    EXPECT_TRUE(event.Wait(10000));
-    setter.join();
-}
-
 }  // namespace
 }  // namespace corvane::platform

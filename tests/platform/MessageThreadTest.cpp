@@ -85,19 +85,6 @@ TEST(MessageThread, PostFailsUntilTheThreadHasMadeItsFirstQueueCall) {
     EXPECT_EQ(42, worker.received[0].lParam);
 }
 
-TEST(MessageThread, StarterRetryLoopGetsThroughOnceTheQueueExists) {
-    Worker worker;
-    worker.go.Set();
-    auto thread = Start(CollectUntilQuit, worker);
-    ASSERT_NE(nullptr, thread);
-    while (!thread->Post(0x8017)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    thread->Post(kQuit);
-    ASSERT_TRUE(thread->Join(kLong));
-    EXPECT_EQ(1u, worker.received.size());
-}
-
 TEST(MessageThread, MessagesArriveInPostingOrder) {
     Worker worker;
     worker.go.Set();

@@ -132,11 +132,5 @@ TEST(RegFile, AcceptsWindowsLineEndsAndSpaceAroundTheEquals) {
     EXPECT_EQ("d\0"s, values[1].data);
 }
 
-TEST(RegFile, ValueNamesCompareWithoutRegardToCase) {
-    EXPECT_TRUE(SameValueName("Config Password", "CONFIG password"));
-    EXPECT_FALSE(SameValueName("Config Password", "Config Passwords"));
-    EXPECT_TRUE(SameValueName("", ""));
-}
-
 }  // namespace
 }  // namespace corvane::platform
