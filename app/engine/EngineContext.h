@@ -9,6 +9,7 @@
 
 #include "app/engine/DeviceRecord.h"
 #include "app/engine/PartitionTable.h"
+#include "app/engine/RequestBookkeeping.h"
 #include "app/ui/MainWindowRecord.h"
 #include "platform/DeviceAccess.h"
 #include "platform/WindowMessageQueue.h"
@@ -26,8 +27,8 @@ struct EngineContext {
     PartitionTable partitions;
     PartitionFlags partitionFlags;
 
-    // Request bookkeeping (handshake and flash requests); the request code
-    // adds what it needs here.
+    // Request bookkeeping (handshake and flash requests).
+    RequestBookkeeping requests;
 };
 
 }  // namespace corvane

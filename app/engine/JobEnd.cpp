@@ -1,0 +1,42 @@
+// The two ways a job ends: EndJob (Stop, end of a download) and FailJob.
+#include "app/engine/DownloadJobOps.h"
+#include "app/engine/JobReporting.h"
+#include "app/engine/JobState.h"
+#include "app/ui/StringTable.h"
+#include "app/ui/WindowMessages.h"
+
+namespace corvane {
+
+void EndJob(DownloadJob& job, bool announce) {
+    EngineContext& context = *job.context;
+    DeviceRecord& record = context.devices[job.slot];
+    if (job.sourceFile != nullptr) {
+        std::fclose(job.sourceFile);
+        job.sourceFile = nullptr;
+    }
+    if (record.stagedImage != nullptr) {
+        std::fclose(record.stagedImage);
+        record.stagedImage = nullptr;
+    }
+    if (record.replyEvent) {
+        record.replyEvent->Reset();
+    }
+    record.state = Ended;
+    PostProgress(context, kProgressHideBar);
+    if (announce) {
+        PostControlTextId(context, kStatusLineControl, kStringWaitingForConnection);
+        PostToMainWindow(context, WM_OPERATION_DONE, 0);
+    }
+}
+
+void FailJob(DownloadJob& job, uint32_t code, const char* detail) {
+    EngineContext& context = *job.context;
+    if (code == 1 && context.mainWindow != nullptr) {
+        context.mainWindow->platformId[0] = '\0';
+        PostControlText(context, kPlatformIdControl, "");
+    }
+    PostToMainWindow(context, WM_SHOW_ERROR, code, detail);
+    EndJob(job, true);
+}
+
+}  // namespace corvane

@@ -1,0 +1,32 @@
+// What the projector requests remember between one reply and the next. The
+// program serves one projector, so one instance (in the engine context) is
+// enough.
+#pragma once
+
+#include <cstdint>
+
+namespace corvane {
+
+inline constexpr int kOutgoingBlockSize = 512;
+
+struct RequestBookkeeping {
+    int32_t identifyTries = 0;
+    int32_t partitionTries = 0;
+
+    int32_t eraseCursor = 0;        // next partition index to consider for erasing
+    int64_t stagedSize = 0;         // bytes in the staged image, measured when programming begins
+    uint8_t progressCountdown = 0;  // blocks left until the next progress message
+    int32_t programRetries = 0;     // negative replies to "F" so far
+    uint32_t programPhase = 0;      // 0 idle, 1 "F" sent, 2 blocks being sent
+    uint8_t outgoingBlock[kOutgoingBlockSize] = {};
+
+    int32_t verifyCursor = 0;       // partition index where the verified run ends
+    uint8_t verifyPhase = 0;        // 1 "V" sent, 2 address pair sent
+    uint16_t expectedChecksum = 0;  // host CRC-16 of the verified range
+    // False when the host could not compute the checksum (the range or a
+    // staged block lies outside the flash, or the staged image is damaged):
+    // the projector's answer is then awaited but counts as a mismatch.
+    bool expectedChecksumValid = false;
+};
+
+}  // namespace corvane
