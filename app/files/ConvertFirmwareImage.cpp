@@ -1,5 +1,7 @@
 // One pass over a firmware file: every line is a record, dispatched on its
 // first character.
+#include <cstring>
+
 #include "app/files/FirmwareImage.h"
 #include "app/files/ImageConversion.h"
 
@@ -44,8 +46,10 @@ int ConvertFirmwareImage(EngineContext& ctx, uint8_t slot, FILE* source, Partiti
     // answered: on, against "UNKNOWN".
     const MainWindowRecord* mainWindow = ctx.mainWindow;
     ConversionState state{ctx, slot, flags,
-                          mainWindow == nullptr || mainWindow->MatchFilesToHardware != 0,
-                          mainWindow != nullptr ? mainWindow->platformId : "UNKNOWN"};
+                          mainWindow == nullptr || mainWindow->MatchFilesToHardware != 0};
+    // The identifier field is copied within its bounds, terminated or not.
+    std::strncpy(state.projectorPlatform,
+                 mainWindow != nullptr ? mainWindow->platformId : "UNKNOWN", kPlatformTextChars);
     const int partitions = PartitionsInUse(ctx.partitions);
     for (int i = 0; i < partitions; ++i) {
         flags.flag[i] = 0;

@@ -27,6 +27,9 @@ void StartBlock(OpenBlock& block, uint32_t address) {
 }  // namespace
 
 bool FlushImageBlock(EngineContext& ctx, uint8_t slot) {
+    if (slot >= kDeviceSlots) {
+        return false;
+    }
     DeviceRecord& record = ctx.devices[slot];
     OpenBlock& block = record.openBlock;
     if (block.fill == 0) {
@@ -41,6 +44,9 @@ bool FlushImageBlock(EngineContext& ctx, uint8_t slot) {
 
 int AppendImageBytes(EngineContext& ctx, uint8_t slot, uint32_t address, const char* hexDigits,
                      size_t byteCount) {
+    if (slot >= kDeviceSlots) {
+        return kConvertNoStagedImage;
+    }
     OpenBlock& block = ctx.devices[slot].openBlock;
     if (address != block.nextAddress || block.fill > kCoalesceLimit ||
         block.fill + byteCount > kBlockCapacity) {

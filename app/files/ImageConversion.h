@@ -34,7 +34,7 @@ struct ConversionState {
     uint8_t slot;
     PartitionFlags& flags;
     bool matchHardware;
-    const char* projectorPlatform;
+    char projectorPlatform[kPlatformTextChars + 1] = {};    // always NUL-terminated
     char platformText[kPlatformTextChars + 1] = "UNKNOWN";  // byte 10 stays NUL
     bool identificationSeen = false;
     uint32_t segmentBase = 0;

@@ -90,6 +90,11 @@ TEST_F(ConvertPlatformTest, TheSRecordHeaderIdentifiesAFile) {
               kConvertFormatError);
 }
 
+TEST_F(ConvertPlatformTest, AnUnterminatedIdentifierFieldIsReadWithinItsBounds) {
+    std::memcpy(window_.platformId, "PJX2000-A1Z", sizeof window_.platformId);
+    EXPECT_EQ(Convert(Lines({Identification("PJX2000-A1"), kData, kEnd})), 1);
+}
+
 TEST_F(ConvertPlatformTest, WithoutAMainWindowTheCheckRunsAgainstUnknown) {
     ctx_.mainWindow = nullptr;
     EXPECT_EQ(Convert(Lines({kData, kEnd})), kConvertPlatformMismatch);

@@ -1,0 +1,23 @@
+// Runs the built corvane-cli as a separate process and collects what it
+// prints and how it exits.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace corvane::test {
+
+struct CliRun {
+    int exitStatus = -1;  // -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+CliRun RunCli(const std::vector<std::string>& arguments);
+
+// A file under the test's temporary directory, written with the bytes given.
+std::string WriteTempFile(const std::string& name, const std::string& bytes);
+std::string ReadWholeFile(const std::string& path);
+bool FileExists(const std::string& path);
+
+}  // namespace corvane::test
