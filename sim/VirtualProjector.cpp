@@ -1,0 +1,141 @@
+#include "sim/VirtualProjector.h"
+
+#include <stdexcept>
+#include <utility>
+
+#include "sim/ProjectorDescriptors.h"
+#include "sim/StandardRequests.h"
+
+namespace corvane::sim {
+
+namespace {
+
+const ProjectorConfig& Checked(const ProjectorConfig& config) {
+    if (!config.layout.IsValid()) {
+        throw std::invalid_argument("virtual projector: invalid partition layout");
+    }
+    return config;
+}
+
+}  // namespace
+
+VirtualProjector::VirtualProjector(ProjectorConfig config)
+    : config_(std::move(config)), firmware_(Checked(config_)), mode_(config_.mode) {
+    std::lock_guard lock(mutex_);
+    RebuildDescriptorsLocked();
+    attached_ = config_.startAttached;
+}
+
+VirtualProjector::~VirtualProjector() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    std::lock_guard guard(restartMutex_);
+    if (restartThread_.joinable()) {
+        restartThread_.join();
+    }
+}
+
+void VirtualProjector::SetPort(usb::UsbPort* port) {
+    reporter_.SetPort(port);
+}
+
+bool VirtualProjector::IsAttached() const {
+    std::lock_guard lock(mutex_);
+    return attached_;
+}
+
+void VirtualProjector::Plug() {
+    {
+        std::lock_guard lock(mutex_);
+        restartPending_ = false;
+        AttachLocked();
+    }
+    changed_.notify_all();
+    reporter_.Deliver();
+}
+
+void VirtualProjector::Unplug() {
+    {
+        std::lock_guard lock(mutex_);
+        restartPending_ = false;
+        DetachLocked();
+    }
+    changed_.notify_all();
+    reporter_.Deliver();
+}
+
+void VirtualProjector::AttachLocked() {
+    if (attached_) {
+        return;
+    }
+    firmware_.PowerUp();
+    configuration_ = 0;
+    RebuildDescriptorsLocked();
+    attached_ = true;
+    reporter_.Queue(true);
+}
+
+void VirtualProjector::DetachLocked() {
+    if (!attached_) {
+        return;
+    }
+    attached_ = false;
+    configuration_ = 0;
+    reporter_.Queue(false);
+}
+
+void VirtualProjector::RebuildDescriptorsLocked() {
+    const UsbDescriptorSpec spec = customDescriptors_.value_or(
+        ProjectorDescriptorSpec(config_.usb, mode_, firmware_.SerialNumber()));
+    descriptors_ = BuildDescriptors(spec);
+    endpoints_ = DeclaredEndpoints(descriptors_.configuration);
+}
+
+void VirtualProjector::StartRestartTimer() {
+    std::lock_guard guard(restartMutex_);
+    // The previous restart has ended or is ending: the projector was attached
+    // again (by it, or by Plug) before it could take another "R".
+    if (restartThread_.joinable()) {
+        restartThread_.join();
+    }
+    restartThread_ = std::thread([this] { RestartAfterDelay(); });
+}
+
+void VirtualProjector::RestartAfterDelay() {
+    {
+        std::unique_lock lock(mutex_);
+        const auto deadline = std::chrono::steady_clock::now() + config_.restartDelay;
+        changed_.wait_until(lock, deadline, [this] { return stopping_ || !restartPending_; });
+        if (stopping_ || !restartPending_) {
+            return;
+        }
+        restartPending_ = false;
+        AttachLocked();
+    }
+    changed_.notify_all();
+    reporter_.Deliver();
+}
+
+void VirtualProjector::SetFaults(FaultConfig faults) {
+    std::lock_guard lock(mutex_);
+    firmware_.Faults().Set(std::move(faults));
+}
+
+FaultConfig VirtualProjector::RemainingFaults() const {
+    std::lock_guard lock(mutex_);
+    return firmware_.Faults().Remaining();
+}
+
+void VirtualProjector::SetDescriptors(std::optional<UsbDescriptorSpec> spec) {
+    {
+        std::lock_guard lock(mutex_);
+        customDescriptors_ = std::move(spec);
+        RebuildDescriptorsLocked();
+    }
+    changed_.notify_all();  // IN transfers on endpoints that are gone now stall
+}
+
+}  // namespace corvane::sim
