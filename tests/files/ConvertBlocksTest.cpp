@@ -1,4 +1,6 @@
 // How data records become image blocks: coalescing, gaps, block limits.
+#include <filesystem>
+
 #include "tests/files/ConverterFixture.h"
 
 namespace corvane::test {
@@ -195,6 +197,33 @@ TEST_F(ConvertBlocksTest, ABlockLeftOpenByAFailedConversionIsNotCarriedOver) {
     EXPECT_EQ(blocks[0].address, 0x0100u);
     EXPECT_EQ(blocks[0].data, Pattern(16));
 }
+
+#ifdef __linux__
+size_t OpenDescriptors() {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+
+TEST_F(ConvertBlocksTest, EveryConversionGetsAFreshStagedImage) {
+    // A staged image still held by the record is closed, not leaked, and
+    // nothing of it shows in the new one.
+    ASSERT_EQ(Convert(""), 0);  // the source file is open from here on
+    std::fclose(ctx_.devices[0].stagedImage);
+    ctx_.devices[0].stagedImage = nullptr;
+    const size_t before = OpenDescriptors();
+    FILE* leftover = std::tmpfile();
+    ASSERT_NE(leftover, nullptr);
+    std::fputs("stale", leftover);
+    ctx_.devices[0].stagedImage = leftover;
+    ASSERT_EQ(ConvertFirmwareImage(ctx_, 0, source_, ctx_.partitionFlags), 0);
+    EXPECT_EQ(OpenDescriptors(), before + 1);  // the new staged image only
+    EXPECT_EQ(StagedBytes(), (Bytes{0x01, 0, 0, 0, 0, 0}));
+}
+#endif
 
 TEST_F(ConvertBlocksTest, AZeroLengthDataRecordStagesNothingButMarks) {
     ASSERT_EQ(Convert(Lines({IntelRecord(0, 0x0000, {}), ":00000001FF"})), 1);
