@@ -8,8 +8,6 @@ namespace corvane {
 
 namespace {
 
-constexpr int kStringBufferSize = 30;
-
 void PostText(EngineContext& context, uint32_t control, OwnedText text) {
     if (context.mainWindowQueue == nullptr) {
         return;  // nobody to receive it: freed here
@@ -36,9 +34,9 @@ void PostControlText(EngineContext& context, uint32_t control, const char* text)
 }
 
 void PostControlTextId(EngineContext& context, uint32_t control, uint32_t stringId) {
-    OwnedText buffer(new char[kStringBufferSize]);
-    LoadString(stringId, buffer.get(), kStringBufferSize);
-    PostText(context, control, std::move(buffer));
+    // Sized to the text: "Requesting Flash Partitions..." alone has 30
+    // characters, and a fixed 30-byte buffer would cut its last dot.
+    PostText(context, control, CopyText(LoadStringText(stringId)));
 }
 
 }  // namespace corvane

@@ -27,7 +27,7 @@ void PostProgress(EngineContext& context, uint32_t value);
 // Posts a heap copy of text for the control.
 void PostControlText(EngineContext& context, uint32_t control, const char* text);
 
-// Posts the string-table text of stringId (at most 29 characters).
+// Posts the string-table text of stringId ("" for an unknown id).
 void PostControlTextId(EngineContext& context, uint32_t control, uint32_t stringId);
 
 }  // namespace corvane

@@ -26,7 +26,7 @@ void PostUntilQueued(platform::MessageThread& thread, uint32_t message, platform
 sim::ProjectorConfig TestProjectorConfig() {
     sim::ProjectorConfig config;
     config.layout.flashSize = 0x30000;
-    config.layout.starts = {0x0, 0x10000, 0x20000};
+    config.layout.starts = {0x0, 0x10000, 0x20000, 0x28000, 0x2C000};
     config.restartDelay = std::chrono::milliseconds(10);
     return config;
 }
@@ -109,6 +109,16 @@ void EngineHarness::Close() {
     record.deviceHandle = platform::kInvalidDeviceHandle;
     record.devicePath[0] = '\0';
     window.Drain();
+}
+
+bool EngineHarness::Reconnect() {
+    Close();
+    projector.Plug();
+    if (!projector.WaitForAttached(true, std::chrono::seconds(5))) {
+        return false;
+    }
+    window.Clear();
+    return ConnectAndIdentify();
 }
 
 void EngineHarness::AddFile(const std::string& path) {

@@ -31,6 +31,8 @@ public:
     void Post(uint32_t message);
     // Unplugs the projector (a pending read fails), ends and joins both threads.
     void Close();
+    // Closes, plugs the projector in again and runs a new handshake.
+    bool Reconnect();
 
     // Commands the projector received, one per write request.
     std::vector<std::string> Writes() const { return access.Writes(); }
@@ -58,6 +60,8 @@ class TempFile {
 public:
     explicit TempFile(const std::string& contents, const std::string& name = "image.hex");
     ~TempFile();
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
     const std::string& Path() const { return path_; }
 
 private:

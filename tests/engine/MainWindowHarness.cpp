@@ -59,7 +59,8 @@ bool MainWindowHarness::TakeOne(std::chrono::milliseconds timeout) {
     if (!queue.Take(message, static_cast<uint32_t>(timeout.count()))) {
         return false;
     }
-    PostedMessage posted{message.message, static_cast<uint32_t>(message.wParam), false, {}, nullptr};
+    PostedMessage posted{
+        message.message, static_cast<uint32_t>(message.wParam), false, {}, nullptr};
     if (message.message == WM_SET_CONTROL_TEXT) {
         OwnedText text = TakePostedText(message.lParam);  // the window owns it
         posted.hasText = true;

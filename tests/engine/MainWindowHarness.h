@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ PostedMessage Error(uint32_t code, const char* detail);  // detail compared as t
 PostedMessage Text(uint32_t control, const std::string& text);
 PostedMessage Progress(uint32_t value);
 std::string Describe(const PostedMessage& message);
+inline void PrintTo(const PostedMessage& message, std::ostream* out) {
+    *out << Describe(message);
+}
 
 class MainWindowHarness {
 public:
