@@ -19,6 +19,9 @@
 #define OUT
 #define OPTIONAL
 #define CONST const
+// Members the DDK aligns to pointer size, so that Parameters.Others.ArgumentN
+// overlays the same members as on Windows.
+#define POINTER_ALIGNMENT __attribute__((aligned(sizeof(void*))))
 
 #ifdef __cplusplus
 #define EXTERN_C extern "C"

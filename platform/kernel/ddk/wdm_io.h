@@ -204,24 +204,24 @@ typedef struct _IO_STACK_LOCATION {
         struct {
             PVOID SecurityContext;
             ULONG Options;
-            USHORT FileAttributes;
+            USHORT POINTER_ALIGNMENT FileAttributes;
             USHORT ShareAccess;
-            ULONG EaLength;
+            ULONG POINTER_ALIGNMENT EaLength;
         } Create;
         struct {
             ULONG Length;
-            ULONG Key;
+            ULONG POINTER_ALIGNMENT Key;
             LARGE_INTEGER ByteOffset;
         } Read;
         struct {
             ULONG Length;
-            ULONG Key;
+            ULONG POINTER_ALIGNMENT Key;
             LARGE_INTEGER ByteOffset;
         } Write;
         struct {
             ULONG OutputBufferLength;
-            ULONG InputBufferLength;
-            ULONG IoControlCode;
+            ULONG POINTER_ALIGNMENT InputBufferLength;
+            ULONG POINTER_ALIGNMENT IoControlCode;
             PVOID Type3InputBuffer;
         } DeviceIoControl;
         struct {
@@ -248,9 +248,9 @@ typedef struct _IO_STACK_LOCATION {
         } WaitWake;
         struct {
             ULONG SystemContext;
-            POWER_STATE_TYPE Type;
-            POWER_STATE State;
-            POWER_ACTION ShutdownType;
+            POWER_STATE_TYPE POINTER_ALIGNMENT Type;
+            POWER_STATE POINTER_ALIGNMENT State;
+            POWER_ACTION POINTER_ALIGNMENT ShutdownType;
         } Power;
         struct {
             PVOID AllocatedResources;
@@ -435,5 +435,11 @@ FORCEINLINE VOID IoSetCompletionRoutine(PIRP Irp, PIO_COMPLETION_ROUTINE Complet
 FORCEINLINE VOID IoMarkIrpPending(PIRP Irp) {
     IoGetCurrentIrpStackLocation(Irp)->Control |= SL_PENDING_RETURNED;
 }
+
+#ifdef __cplusplus
+static_assert(offsetof(IO_STACK_LOCATION, Parameters.DeviceIoControl.IoControlCode) ==
+                  offsetof(IO_STACK_LOCATION, Parameters.Others.Argument3),
+              "IoControlCode overlays Argument3 as on Windows");
+#endif
 
 EXTERN_C_END
