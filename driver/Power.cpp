@@ -15,10 +15,14 @@ NTSTATUS QueryPower(PDEVICE_EXTENSION extension, PIRP irp) {
              static_cast<int>(stack->Parameters.Power.ShutdownType));
     IoCopyCurrentIrpStackLocationToNext(irp);
     IoSetCompletionRoutine(irp, QueryPowerComplete, nullptr, TRUE, TRUE, TRUE);
+    // QueryPowerComplete turns the lower drivers' answer into success, so the
+    // answer the call returns is not the request's: the request is reported
+    // as pending and its final status is the one it completes with.
+    IoMarkIrpPending(irp);
     // The remove lock is released by QueryPowerComplete, once the request is back.
     NTSTATUS status = PoCallDriver(extension->LowerDeviceObject, irp);
     DbgPrint("USBCTRL: Finished IRP_MN_QUERY_POWER: NTSTATUS:%d\n", status);
-    return status;
+    return STATUS_PENDING;
 }
 
 }  // namespace
@@ -49,9 +53,6 @@ NTSTATUS NTAPI DispatchPower(PDEVICE_OBJECT deviceObject, PIRP irp) {
 }
 
 NTSTATUS NTAPI QueryPowerComplete(PDEVICE_OBJECT deviceObject, PIRP irp, PVOID /*context*/) {
-    if (irp->PendingReturned) {
-        IoMarkIrpPending(irp);
-    }
     irp->IoStatus.Status = STATUS_SUCCESS;
     irp->IoStatus.Information = 0;
     PoStartNextPowerIrp(irp);
