@@ -1,6 +1,8 @@
-// One record line of a firmware file, read the way a 512-byte line buffer
-// reads it: at most 511 characters, the rest of a longer line comes back as
-// a line of its own.
+// One record line of a firmware file, read the way a fixed line buffer reads
+// it: a line longer than the buffer holds comes back in pieces, and the
+// piece that does not start a record makes the file invalid. The buffer holds
+// the longest record either format can carry (an Intel hex record with 255
+// data bytes is 521 characters), so every legal record arrives whole.
 #pragma once
 
 #include <cstddef>
@@ -8,7 +10,9 @@
 
 namespace corvane {
 
-inline constexpr size_t kRecordLineBuffer = 512;
+inline constexpr size_t kLongestRecordLine = 521;
+// The text, then room for the line feed and the terminator (as with fgets).
+inline constexpr size_t kRecordLineBuffer = kLongestRecordLine + 2;
 
 struct RecordLine {
     char text[kRecordLineBuffer] = {};  // the line without its line end, NUL-terminated

@@ -1,4 +1,5 @@
 // How data records become image blocks: coalescing, gaps, block limits.
+#include <algorithm>
 #include <filesystem>
 
 #include "tests/files/ConverterFixture.h"
@@ -96,8 +97,6 @@ TEST_F(ConvertBlocksTest, ThirtyTwoByteRecordsNeverOverflowABlock) {
 }
 
 TEST_F(ConvertBlocksTest, ARecordLongerThanABlockIsSplit) {
-    // Records this long do not fit a file's line (see below); the block limit
-    // holds for them all the same.
     ctx_.devices[0].stagedImage = std::tmpfile();
     ASSERT_NE(ctx_.devices[0].stagedImage, nullptr);
     const Bytes big = Pattern(255, 3);
@@ -119,31 +118,26 @@ TEST_F(ConvertBlocksTest, ARecordLongerThanABlockIsSplit) {
     EXPECT_EQ(blocks[2].data, rest);
 }
 
-TEST_F(ConvertBlocksTest, TheLongestRecordALineHoldsGetsABlockOfItsOwn) {
-    // 249 data bytes make a record of 509 characters, within the 510 a line
-    // may have.
-    const Bytes data = Pattern(249, 4);
-    ASSERT_EQ(IntelRecord(0, 0, data).size(), 509u);
-    ASSERT_EQ(Convert(Lines({IntelRecord(0, 0x10, Pattern(1)), IntelRecord(0, 0x11, data),
-                             IntelRecord(0, 0x10A, data), ":00000001FF"})),
-              1);
+TEST_F(ConvertBlocksTest, FullLengthRecordsInAFileAreSplitAcrossBlocks) {
+    // 255 data bytes make the longest Intel hex record, 521 characters.
+    const Bytes data = Pattern(255, 4);
+    ASSERT_EQ(IntelRecord(0, 0, data).size(), 521u);
+    ASSERT_EQ(
+        Convert(Lines({IntelRecord(0, 0x10, data), IntelRecord(0, 0x10F, data), ":00000001FF"})),
+        1);
     const auto blocks = StagedBlocks();
-    ASSERT_EQ(blocks.size(), 3u);
-    EXPECT_EQ(blocks[0].data.size(), 250u);
-    EXPECT_EQ(blocks[0].address, 0x10u);
-    // The first two records fill a block exactly; the third opens the next.
-    EXPECT_EQ(blocks[1].address, 0x10Au);
-    EXPECT_EQ(blocks[1].data, data);
-    EXPECT_EQ(blocks[2].type, 1);
-}
-
-TEST_F(ConvertBlocksTest, ARecordTooLongForALineIsAnError) {
-    // 250 data bytes need 511 characters: the line is cut and its first part
-    // is shorter than its byte count implies.
-    EXPECT_EQ(Convert(Lines({IntelRecord(0, 0, Pattern(250)), ":00000001FF"})),
-              kConvertFormatError);
-    EXPECT_EQ(Convert(Lines({IntelRecord(0, 0, Pattern(255)), ":00000001FF"})),
-              kConvertFormatError);
+    // The second record would carry the open rest of the first past 250
+    // bytes, so that rest is closed first; no block exceeds 250 bytes and
+    // every byte arrives at its address.
+    ASSERT_EQ(blocks.size(), 5u);
+    Bytes flash(0x10 + 510, 0);
+    for (size_t i = 0; i + 1 < blocks.size(); ++i) {
+        ASSERT_LE(blocks[i].data.size(), 250u);
+        std::copy(blocks[i].data.begin(), blocks[i].data.end(), flash.begin() + blocks[i].address);
+    }
+    EXPECT_EQ(Bytes(flash.begin() + 0x10, flash.begin() + 0x10F), data);
+    EXPECT_EQ(Bytes(flash.begin() + 0x10F, flash.end()), data);
+    EXPECT_EQ(blocks[4].type, 1);
 }
 
 TEST_F(ConvertBlocksTest, RecordSizesThatMeetTheBlockLimitExactly) {

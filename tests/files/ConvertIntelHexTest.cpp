@@ -60,20 +60,20 @@ TEST_F(ConvertIntelHexTest, LinesThatStartWithAnythingElseAreErrors) {
     }
 }
 
-TEST_F(ConvertIntelHexTest, ALineOf511CharactersIsAnError) {
+TEST_F(ConvertIntelHexTest, ALineLongerThanTheLongestRecordIsAnError) {
     // Extra characters after the checksum are ignored while the line fits.
     std::string record = IntelRecord(0, 0, Pattern(16));
-    const std::string fits = record + std::string(510 - record.size(), 'x');
-    ASSERT_EQ(fits.size(), 510u);
+    const std::string fits = record + std::string(521 - record.size(), 'x');
+    ASSERT_EQ(fits.size(), 521u);
     EXPECT_EQ(Convert(Lines({fits, kEnd})), 1);
     EXPECT_EQ(Convert(Lines({fits + "x", kEnd})), kConvertFormatError);
     EXPECT_EQ(Convert(Lines({fits + std::string(600, 'x'), kEnd})), kConvertFormatError);
 }
 
 TEST_F(ConvertIntelHexTest, TheRestOfALongLineIsReadAsARecordOfItsOwn) {
-    // 511 characters, then a record that continues the line.
+    // 522 characters, then a record that continues the line.
     std::string first = IntelRecord(0, 0, Pattern(16));
-    first += std::string(511 - first.size(), 'x');
+    first += std::string(522 - first.size(), 'x');
     const std::string second = IntelRecord(0, 0x0100, Pattern(16));
     EXPECT_EQ(Convert(Lines({first + second, kEnd})), 1);
     const auto blocks = StagedBlocks();

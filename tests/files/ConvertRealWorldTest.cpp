@@ -99,7 +99,7 @@ TEST_F(ConvertRealWorldTest, CrLfLineEndsReadLikeLineFeeds) {
 
 TEST_F(ConvertRealWorldTest, ACrLfLineIsMeasuredWithoutItsCarriageReturn) {
     std::string record = IntelRecord(0, 0, Pattern(16));
-    record += std::string(510 - record.size(), ' ');
+    record += std::string(521 - record.size(), ' ');
     EXPECT_EQ(ConvertFromDisk(record + "\r\n:00000001FF\r\n"), 1);
     EXPECT_EQ(ConvertFromDisk(record + " \r\n:00000001FF\r\n"), kConvertFormatError);
     // A blank CR LF line is still blank.

@@ -64,7 +64,7 @@ TEST_F(ConvertSRecordTest, MalformedDataRecordsAreErrors) {
 }
 
 TEST_F(ConvertSRecordTest, LongRecordsFollowTheBlockLimit) {
-    // The longest data fields a line holds: S1 250, S2 249, S3 248 bytes.
+    // Records with these data fields fill whole blocks.
     ASSERT_EQ(Convert(Lines({SRecord('1', 0x8000, 2, Pattern(250, 1)),
                              SRecord('2', 0x80FA, 3, Pattern(249, 2)),
                              SRecord('3', 0x81F3, 4, Pattern(248, 3))})),
@@ -77,8 +77,8 @@ TEST_F(ConvertSRecordTest, LongRecordsFollowTheBlockLimit) {
     EXPECT_EQ(blocks[1].data, Pattern(249, 2));
     EXPECT_EQ(blocks[2].address, 0x81F3u);
     EXPECT_EQ(blocks[2].data, Pattern(248, 3));
-    // One byte more no longer fits the line.
-    EXPECT_EQ(Convert(Lines({SRecord('1', 0x8000, 2, Pattern(251))})), kConvertFormatError);
+    // The longest S1 record (count 255: 252 data bytes) fits a line too.
+    EXPECT_EQ(Convert(Lines({SRecord('1', 0x8000, 2, Pattern(252))})), 1);
 }
 
 TEST_F(ConvertSRecordTest, MixedWithIntelHexRecords) {

@@ -44,11 +44,11 @@ TEST(ReadHexFieldTest, AFieldWithoutALeadingDigitLeavesTheValue) {
     EXPECT_EQ(value, 77u);
 }
 
-TEST(RecordLineTest, LinesAreCutAt511Characters) {
+TEST(RecordLineTest, LinesAreCutAfterTheLongestRecord) {
     FILE* file = std::tmpfile();
     ASSERT_NE(file, nullptr);
-    const std::string text = std::string(510, 'a') + "\n" + std::string(511, 'b') + "\n" +
-                             std::string(1030, 'c') + "\r\nlast";
+    const std::string text = std::string(521, 'a') + "\n" + std::string(522, 'b') + "\n" +
+                             std::string(1052, 'c') + "\r\nlast";
     std::fwrite(text.data(), 1, text.size(), file);
     std::rewind(file);
     RecordLine line;
@@ -56,7 +56,7 @@ TEST(RecordLineTest, LinesAreCutAt511Characters) {
     while (ReadRecordLine(file, line)) {
         lengths.push_back(line.length);
     }
-    EXPECT_EQ(lengths, (std::vector<size_t>{510, 511, 0, 511, 511, 8, 4}));
+    EXPECT_EQ(lengths, (std::vector<size_t>{521, 522, 0, 522, 522, 8, 4}));
     std::fclose(file);
 }
 
