@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 SANITIZE ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup configure build test format format-check clean
+.PHONY: all setup configure build test windows format format-check clean
 
 all: build
 
@@ -19,6 +19,14 @@ build: configure
 
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# The Windows deliverables, cross-built with mingw-w64 for 32-bit x86.
+WINDOWS_BUILD_DIR ?= build-windows
+windows: setup
+	@cmake -S driver -B $(WINDOWS_BUILD_DIR)/driver -DCMAKE_BUILD_TYPE=Release \
+		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-i686-w64-mingw32.cmake >/dev/null
+	@cmake --build $(WINDOWS_BUILD_DIR)/driver -j $(JOBS)
+	@echo "Windows deliverables in $(WINDOWS_BUILD_DIR)/driver: Dornik.sys Dornik.inf"
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs -r clang-format -i
