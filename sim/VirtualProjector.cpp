@@ -32,10 +32,7 @@ VirtualProjector::~VirtualProjector() {
         stopping_ = true;
     }
     changed_.notify_all();
-    std::lock_guard guard(restartMutex_);
-    if (restartThread_.joinable()) {
-        restartThread_.join();
-    }
+    threads_.JoinAll();
 }
 
 void VirtualProjector::SetPort(usb::UsbPort* port) {
@@ -84,6 +81,7 @@ void VirtualProjector::DetachLocked() {
     }
     attached_ = false;
     configuration_ = 0;
+    firmware_.Replies().Clear();  // the endpoint buffer loses power too
     reporter_.Queue(false);
 }
 
@@ -92,16 +90,6 @@ void VirtualProjector::RebuildDescriptorsLocked() {
         ProjectorDescriptorSpec(config_.usb, mode_, firmware_.SerialNumber()));
     descriptors_ = BuildDescriptors(spec);
     endpoints_ = DeclaredEndpoints(descriptors_.configuration);
-}
-
-void VirtualProjector::StartRestartTimer() {
-    std::lock_guard guard(restartMutex_);
-    // The previous restart has ended or is ending: the projector was attached
-    // again (by it, or by Plug) before it could take another "R".
-    if (restartThread_.joinable()) {
-        restartThread_.join();
-    }
-    restartThread_ = std::thread([this] { RestartAfterDelay(); });
 }
 
 void VirtualProjector::RestartAfterDelay() {

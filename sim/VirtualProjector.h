@@ -9,9 +9,12 @@
 // at once. Bulk transfers need SET_CONFIGURATION first (they stall before).
 //
 // SetPort reports nothing by itself: the bus reads IsAttached() after giving
-// the port; from then on every change is reported to it in order, once. The
-// port's callbacks run on the thread that made the change (the restart
-// thread included) and must not call SetPort.
+// the port; from then on every change is reported to it in order, once.
+// Plug() and Unplug() report on the caller's thread before they return; a
+// departure the projector causes itself during a transfer ("R", an unplug
+// fault) and the return after a restart are reported from the projector's own
+// thread, never from inside a transfer call. Port callbacks must not call
+// SetPort.
 #pragma once
 
 #include <chrono>
@@ -22,11 +25,11 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/kernel/UsbDevice.h"
 #include "sim/DescriptorSet.h"
+#include "sim/DeviceThreads.h"
 #include "sim/PortReporter.h"
 #include "sim/ProjectorConfig.h"
 #include "sim/ProjectorFirmware.h"
@@ -106,7 +109,6 @@ private:
     void AttachLocked();
     void DetachLocked();
     void RebuildDescriptorsLocked();
-    void StartRestartTimer();
     void RestartAfterDelay();
 
     const ProjectorConfig config_;
@@ -127,8 +129,7 @@ private:
     std::vector<TransferRecord> log_;
     size_t outTransfers_ = 0;
 
-    std::mutex restartMutex_;
-    std::thread restartThread_;
+    DeviceThreads threads_;  // last: joined before anything they use goes
 };
 
 }  // namespace corvane::sim

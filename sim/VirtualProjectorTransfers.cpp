@@ -69,7 +69,7 @@ usb::UsbResult VirtualProjector::BulkTransfer(uint8_t endpoint, uint8_t* data, u
 
 usb::UsbResult VirtualProjector::Receive(uint8_t endpoint, const uint8_t* data, uint32_t length,
                                          uint32_t* transferred) {
-    bool restart = false;
+    BusRequest request;
     {
         std::lock_guard lock(mutex_);
         if (!attached_) {
@@ -83,26 +83,27 @@ usb::UsbResult VirtualProjector::Receive(uint8_t endpoint, const uint8_t* data, 
         ++outTransfers_;
         firmware_.Receive(data, length);
         *transferred = length;
-        switch (firmware_.TakeBusRequest()) {
-            case BusRequest::None:
-                break;
-            case BusRequest::Unplug:
-                restartPending_ = false;
-                DetachLocked();
-                break;
-            case BusRequest::Restart:
-                DetachLocked();
-                mode_ = config_.modeAfterRestart;
-                restartPending_ = true;
-                ++restartCount_;
-                restart = true;
-                break;
+        request = firmware_.TakeBusRequest();
+        if (request == BusRequest::Unplug) {
+            restartPending_ = false;
+            DetachLocked();
+        } else if (request == BusRequest::Restart) {
+            DetachLocked();
+            mode_ = config_.modeAfterRestart;
+            restartPending_ = true;
+            ++restartCount_;
         }
     }
     changed_.notify_all();
-    reporter_.Deliver();
-    if (restart) {
-        StartRestartTimer();
+    if (request != BusRequest::None) {
+        // Reported from the projector's own thread, as a hub would notice it:
+        // the bus may wait in its callback for this very transfer to end.
+        threads_.Start([this, request] {
+            reporter_.Deliver();
+            if (request == BusRequest::Restart) {
+                RestartAfterDelay();
+            }
+        });
     }
     return usb::UsbResult::Ok;
 }

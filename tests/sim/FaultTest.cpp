@@ -177,6 +177,7 @@ TEST(Faults, UnplugAfterNImageBlocks) {
     EXPECT_TRUE(port.Events().empty());
     EXPECT_EQ(UsbResult::Ok, device.host.Write(Block(0, 2, std::string(1, '\0'))));
     EXPECT_FALSE(device.projector.IsAttached());
+    ASSERT_TRUE(port.WaitForEvents(1, 2s));
     EXPECT_EQ(std::vector<std::string>{"detached"}, port.Events());
     EXPECT_EQ((std::vector<uint8_t>{0, 0, 0xFF}), device.projector.ReadFlash(0, 3));
     EXPECT_EQ(UsbResult::NoDevice, device.host.Write(kEndBlock));

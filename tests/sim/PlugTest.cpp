@@ -73,6 +73,45 @@ TEST(Restart, LeavesTheBusAndComesBack) {
     device.projector.SetPort(nullptr);
 }
 
+// A bus that, told of a departure, waits until the transfers in flight have
+// ended (as a remove lock does).
+class DrainingPortDouble : public usb::UsbPort {
+public:
+    void DeviceAttached() override {}
+    void DeviceDetached() override {
+        std::unique_lock lock(mutex_);
+        sawTransferEnd_ = ended_.wait_for(lock, 2s, [this] { return transferEnded_; });
+    }
+    void TransferEnded() {
+        {
+            std::lock_guard lock(mutex_);
+            transferEnded_ = true;
+        }
+        ended_.notify_all();
+    }
+    bool SawTransferEnd() {
+        std::lock_guard lock(mutex_);
+        return sawTransferEnd_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable ended_;
+    bool transferEnded_ = false;
+    bool sawTransferEnd_ = false;
+};
+
+TEST(Restart, DepartureIsNotReportedFromInsideTheTransfer) {
+    DrainingPortDouble port;
+    ConnectedProjector device(QuickRestart(10s));
+    device.projector.SetPort(&port);
+    EXPECT_EQ(UsbResult::Ok, device.host.Write("R"));
+    port.TransferEnded();
+    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(port.SawTransferEnd());
+    device.projector.SetPort(nullptr);
+}
+
 TEST(Restart, BytesAfterTheRestartAreDropped) {
     ConnectedProjector device(QuickRestart(10s));
     device.host.Write("RC");
