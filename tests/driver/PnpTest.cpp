@@ -1,0 +1,213 @@
+// Plug and Play requests other than start: what is answered here and what is
+// passed down, capabilities, surprise removal and removal on each generation.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "tests/driver/StackHarness.h"
+#include "tests/driver/TraceExpect.h"
+
+namespace corvane::drivertest {
+namespace {
+
+using kernel::WindowsGeneration;
+
+struct MinorCase {
+    const char* name;
+    UCHAR minor;
+    const char* trace;
+    bool passedDown;
+};
+
+class PnpMinor : public ::testing::TestWithParam<MinorCase> {};
+
+TEST_P(PnpMinor, IsTracedAndAnsweredOrPassedDown) {
+    const MinorCase& c = GetParam();
+    StackHarness harness;
+    ASSERT_EQ(harness.AddAndStart(), STATUS_SUCCESS);
+    harness.ClearTrace();
+    harness.Lower().SetPnpAnswer(c.minor, STATUS_NOT_SUPPORTED, Completion::Immediate);
+
+    auto result = harness.Pnp(c.minor);
+    EXPECT_EQ(harness.TraceLines(),
+              std::vector<std::string>{std::string("USBCTRL: DispatchPnP ") + c.trace});
+    std::vector<UCHAR> minors = harness.Lower().PnpMinors();
+    bool reachedLower = minors.size() == 2 && minors[1] == c.minor;
+    EXPECT_EQ(reachedLower, c.passedDown);
+    if (c.passedDown) {
+        EXPECT_EQ(result.status, STATUS_NOT_SUPPORTED);  // the lower driver's answer
+    } else {
+        EXPECT_EQ(result.status, STATUS_SUCCESS);
+        EXPECT_EQ(result.information, 0u);
+    }
+    EXPECT_TRUE(harness.Host().Violations().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Minors, PnpMinor,
+    ::testing::Values(
+        MinorCase{"QueryRemove", IRP_MN_QUERY_REMOVE_DEVICE, "- IRP_MN_QUERY_REMOVE_DEVICE", true},
+        MinorCase{"CancelRemove", IRP_MN_CANCEL_REMOVE_DEVICE, "- IRP_MN_CANCEL_REMOVE_DEVICE",
+                  false},
+        MinorCase{"Stop", IRP_MN_STOP_DEVICE, "- IRP_MN_STOP_DEVICE", false},
+        MinorCase{"QueryStop", IRP_MN_QUERY_STOP_DEVICE, "- IRP_MN_QUERY_STOP_DEVICE", false},
+        MinorCase{"CancelStop", IRP_MN_CANCEL_STOP_DEVICE, "- IRP_MN_CANCEL_STOP_DEVICE", false},
+        MinorCase{"Relations", IRP_MN_QUERY_DEVICE_RELATIONS, "- IRP_MN_QUERY_DEVICE_RELATIONS",
+                  true},
+        MinorCase{"FilterResources", IRP_MN_FILTER_RESOURCE_REQUIREMENTS,
+                  "- IRP_MN_FILTER_RESOURCE_REQUIREMENTS", true},
+        MinorCase{"QueryId", IRP_MN_QUERY_ID, "- IRP_MN_QUERY_ID", true},
+        MinorCase{"DeviceState", IRP_MN_QUERY_PNP_DEVICE_STATE, "- IRP_MN_QUERY_PNP_DEVICE_STATE",
+                  true},
+        MinorCase{"QueryInterface", IRP_MN_QUERY_INTERFACE, "- Unsupported PnP minor function 8",
+                  true},
+        MinorCase{"BusInformation", IRP_MN_QUERY_BUS_INFORMATION,
+                  "- Unsupported PnP minor function 15", true},
+        MinorCase{"UsageNotification", IRP_MN_DEVICE_USAGE_NOTIFICATION,
+                  "- Unsupported PnP minor function 16", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PnpTest, CapabilitiesAllowSurpriseRemovalAndMapNoPowerStates) {
+    StackHarness harness;
+    ASSERT_EQ(harness.AddAndStart(), STATUS_SUCCESS);
+    for (NTSTATUS lowerStatus : {STATUS_SUCCESS, STATUS_UNSUCCESSFUL}) {
+        DEVICE_CAPABILITIES caps{};
+        caps.Size = sizeof(caps);
+        caps.Version = 1;
+        harness.Lower().SetPnpAnswer(IRP_MN_QUERY_CAPABILITIES, lowerStatus, Completion::Pending);
+        auto result = harness.Pnp(IRP_MN_QUERY_CAPABILITIES, &caps);
+        EXPECT_EQ(result.status, lowerStatus);
+        EXPECT_EQ(caps.SurpriseRemovalOK, 1u);
+        for (auto state : caps.DeviceState) {
+            EXPECT_EQ(state, PowerDeviceUnspecified);
+        }
+        EXPECT_EQ(caps.DeviceWake, PowerDeviceUnspecified);
+        EXPECT_EQ(caps.SystemWake, PowerSystemUnspecified);
+    }
+    EXPECT_TRUE(HasLine(harness.TraceLines(), "USBCTRL: DispatchPnP - IRP_MN_QUERY_CAPABILITIES"));
+    EXPECT_TRUE(harness.Host().Violations().empty());
+}
+
+class RemovalOnGeneration : public ::testing::TestWithParam<WindowsGeneration> {};
+
+TEST_P(RemovalOnGeneration, DeconfiguresAndDeletesTheDevice) {
+    StackHarness harness(GetParam());
+    ASSERT_EQ(harness.AddAndStart(), STATUS_SUCCESS);
+    harness.Lower().ClearUrbs();
+    size_t devicesBefore = harness.Host().Io().LiveDeviceCount();
+
+    auto result = harness.Remove();
+    EXPECT_EQ(result.status, STATUS_SUCCESS);
+    EXPECT_TRUE(HasLine(harness.TraceLines(), "USBCTRL: DispatchPnP - IRP_MN_REMOVE_DEVICE"));
+    auto urbs = harness.Lower().Urbs();
+    ASSERT_EQ(urbs.size(), 1u);
+    EXPECT_EQ(urbs[0].function, URB_FUNCTION_SELECT_CONFIGURATION);
+    EXPECT_FALSE(urbs[0].hasConfiguration);
+
+    std::vector<UCHAR> minors = harness.Lower().PnpMinors();
+    bool passedDown = std::count(minors.begin(), minors.end(), IRP_MN_REMOVE_DEVICE) == 1;
+    bool expectDown =
+        GetParam() == WindowsGeneration::Win2000 || GetParam() == WindowsGeneration::WinXp;
+    EXPECT_EQ(passedDown, expectDown);
+    EXPECT_EQ(harness.Host().Io().LiveDeviceCount(), devicesBefore - 1);
+    EXPECT_EQ(harness.Lower().Pdo()->AttachedDevice, nullptr);
+    EXPECT_EQ(harness.Host().Pool().OutstandingTotal(), 0u);
+    // Every generation completes the removal request (the host reports one that is not).
+    EXPECT_TRUE(harness.Host().Violations().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Generations, RemovalOnGeneration,
+                         ::testing::Values(WindowsGeneration::Win98, WindowsGeneration::WinMe,
+                                           WindowsGeneration::Win2000, WindowsGeneration::WinXp));
+
+TEST(PnpTest, RemovalIgnoresAFailedDeconfiguration) {
+    StackHarness harness;
+    ASSERT_EQ(harness.AddAndStart(), STATUS_SUCCESS);
+    harness.Lower().FailUrbs(URB_FUNCTION_SELECT_CONFIGURATION, STATUS_DEVICE_NOT_CONNECTED);
+    EXPECT_EQ(harness.Remove().status, STATUS_SUCCESS);
+    EXPECT_EQ(harness.Host().Pool().OutstandingTotal(), 0u);
+}
+
+TEST(PnpTest, SurpriseRemovalThenRemovalFreesTheLinkOnce) {
+    StackHarness harness;
+    ASSERT_EQ(harness.AddAndStart(), STATUS_SUCCESS);
+    harness.ClearTrace();
+    auto surprise = harness.Pnp(IRP_MN_SURPRISE_REMOVAL);
+    EXPECT_EQ(surprise.status, STATUS_SUCCESS);
+    EXPECT_EQ(harness.TraceLines(),
+              std::vector<std::string>{"USBCTRL: DispatchPnP - IRP_MN_SURPRISE_REMOVAL"});
+    std::vector<UCHAR> minors = harness.Lower().PnpMinors();
+    EXPECT_EQ(minors.back(), IRP_MN_SURPRISE_REMOVAL);
+
+    EXPECT_EQ(harness.Remove().status, STATUS_SUCCESS);
+    EXPECT_EQ(harness.Host().Pool().OutstandingTotal(), 0u);
+    EXPECT_TRUE(harness.Host().Violations().empty());
+}
+
+TEST(PnpTest, RemovalWaitsForARequestStillInTheDriver) {
+    StackHarness harness;
+    ASSERT_EQ(harness.AddAndStart(), STATUS_SUCCESS);
+    ASSERT_EQ(harness.Create().status, STATUS_SUCCESS);
+
+    // A read that waits for the projector.
+    kernel::RequestResult readResult;
+    std::thread reader([&] {
+        USBCTRL_REQUEST request{};
+        request.HCIReadBufferSize = 64;
+        USBCTRL_REPLY reply{};
+        readResult =
+            harness.IoControl(IOCTRL_READ_DATA, &request, sizeof(request), &reply, sizeof(reply));
+    });
+    ASSERT_TRUE(harness.Lower().WaitForWaitingIn(5000));
+
+    ASSERT_EQ(harness.Pnp(IRP_MN_SURPRISE_REMOVAL).status, STATUS_SUCCESS);
+    std::atomic<bool> removed{false};
+    std::thread remover([&] {
+        harness.Remove();
+        removed = true;
+    });
+    // Removal has begun and waits for the read.
+    for (int i = 0; i < 500 && LineStartingWith(harness.TraceLines(),
+                                                "USBCTRL: DispatchPnP - IRP_MN_REMOVE") == "";
+         ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(removed);
+
+    // A request arriving now is refused.
+    USBCTRL_VERSION_INFO version{};
+    EXPECT_EQ(
+        harness.IoControl(IOCTRL_GET_DRIVER_VERSION, nullptr, 0, &version, sizeof(version)).status,
+        STATUS_DELETE_PENDING);
+    EXPECT_FALSE(removed);
+
+    // The device goes: the read fails, and only then is the device object deleted.
+    harness.Lower().FailWaitingIn(STATUS_DEVICE_NOT_CONNECTED);
+    reader.join();
+    remover.join();
+    EXPECT_TRUE(removed);
+    EXPECT_EQ(readResult.status, STATUS_DEVICE_NOT_CONNECTED);
+    EXPECT_EQ(harness.Host().Pool().OutstandingTotal(), 0u);
+    EXPECT_TRUE(harness.Host().Violations().empty());
+}
+
+TEST(PnpTest, CreateAndCloseKeepNoState) {
+    StackHarness harness;
+    ASSERT_EQ(harness.AddAndStart(), STATUS_SUCCESS);
+    harness.ClearTrace();
+    for (int i = 0; i < 3; ++i) {
+        auto created = harness.Create();
+        EXPECT_EQ(created.status, STATUS_SUCCESS);
+        EXPECT_EQ(created.information, 0u);
+    }
+    EXPECT_EQ(harness.Close().status, STATUS_SUCCESS);
+    auto lines = harness.TraceLines();
+    EXPECT_EQ(CountLines(lines, "USBCTRL: DispatchCreate"), 3u);
+    EXPECT_EQ(CountLines(lines, "USBCTRL: DispatchClose"), 1u);
+}
+
+}  // namespace
+}  // namespace corvane::drivertest
