@@ -62,7 +62,7 @@ PIRP IoManager::AllocateIrp(CCHAR stackSize, IrpOrigin origin) {
     irp->RequestorMode = KernelMode;
     {
         std::lock_guard lock(mutex_);
-        ++outstandingIrps_;
+        irps_.insert(priv);
     }
     return irp;
 }
@@ -72,14 +72,14 @@ void IoManager::FreeIrp(PIRP irp) {
     priv->magic = 0;
     {
         std::lock_guard lock(mutex_);
-        --outstandingIrps_;
+        irps_.erase(priv);
     }
     ::operator delete(static_cast<void*>(priv), kIrpAlignment);
 }
 
 std::size_t IoManager::OutstandingIrps() const {
     std::lock_guard lock(mutex_);
-    return outstandingIrps_;
+    return irps_.size();
 }
 
 NTSTATUS IoManager::SetUpBuffers(PIRP irp, ULONG method, const void* in, ULONG inLength, void* out,

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/kernel/ddk/wdm.h"
 
@@ -110,7 +111,7 @@ private:
     mutable std::mutex mutex_;
     std::unordered_map<PDEVICE_OBJECT, DeviceRecord> devices_;
     std::unordered_map<PDRIVER_OBJECT, std::u16string*> drivers_;
-    std::size_t outstandingIrps_ = 0;
+    std::unordered_set<IrpPrivate*> irps_;  // alive; leftovers are freed with the manager
 };
 
 }  // namespace corvane::kernel

@@ -27,6 +27,10 @@ constexpr std::size_t kDeviceHeader =
 IoManager::IoManager(KernelHost& host) : host_(host) {}
 
 IoManager::~IoManager() {
+    // Requests a driver never completed are released with the kernel.
+    for (IrpPrivate* priv : irps_) {
+        ::operator delete (static_cast<void*>(priv), std::align_val_t{16});
+    }
     for (auto& [device, record] : devices_) {
         FreeDeviceMemory(device);
     }
