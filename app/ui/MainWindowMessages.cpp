@@ -1,0 +1,106 @@
+// The messages the download thread, the Advanced window and the user's close
+// box send to the main window.
+#include <cstdint>
+
+#include "app/ui/ControlIds.h"
+#include "app/ui/DialogTemplates.h"
+#include "app/ui/ErrorTable.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/MainWindowRecordOps.h"
+#include "app/ui/SettingsStore.h"
+#include "app/ui/WindowMessages.h"
+
+namespace corvane {
+
+void MainWindow::OnOperationDone(platform::WParam failed) {
+    switch (record_.displayState) {
+        case WaitingForProjector:
+        case ProgrammingIds:
+            ApplyDisplayState(Ready);
+            break;
+        case ClearingNvram:
+            advanced_->Unlock();
+            ApplyDisplayState(Ready);
+            break;
+        case Downloading:
+            if (record_.stopFlag != 0) {
+                record_.stopFlag = 0;
+            } else if (record_.ShowCompletionMessageBox != 0) {
+                window_->ShowMessageBox("Download successful", "Passed",
+                                        MessageBoxIcon::Information);
+            }
+            ApplyDisplayState(WaitingForProjector);
+            break;
+        case Verifying:
+            if (failed != 0) {
+                window_->ShowMessageBox("Failed!", "Flash Verification",
+                                        MessageBoxIcon::Exclamation);
+            }
+            ApplyDisplayState(Ready);
+            break;
+        default:  // Ready: nothing
+            break;
+    }
+}
+
+void MainWindow::OnShowError(platform::WParam index, platform::LParam detail) {
+    // Before the box: the WM_OPERATION_DONE that follows the error can be
+    // handled while the box is open, and must not report success.
+    if (record_.downloadRunning != 0) {
+        record_.stopFlag = 1;
+    }
+    const std::string text =
+        FormatErrorMessage(static_cast<uint32_t>(index), reinterpret_cast<const char*>(detail));
+    window_->ShowMessageBox(text.c_str(), "Corvane", MessageBoxIcon::Error, true);
+}
+
+void MainWindow::OnSetControlText(platform::WParam control, platform::LParam text) {
+    const OwnedText owned = TakePostedText(text);
+    window_->SetControlText(static_cast<int>(control), owned != nullptr ? owned.get() : "");
+}
+
+void MainWindow::OnSetProgress(platform::WParam value) {
+    const int32_t position = static_cast<int32_t>(static_cast<uint32_t>(value));
+    if (position == kProgressHide || position == kProgressShow) {
+        const bool show = position == kProgressShow;
+        window_->ShowControl(MainWindowIds::kProgressLabel, show);
+        window_->ShowControl(MainWindowIds::kProgressBar, show);
+        return;
+    }
+    int clamped = position;
+    if (clamped < kProgressRangeMin) {
+        clamped = kProgressRangeMin;
+    } else if (clamped > kProgressRangeMax) {
+        clamped = kProgressRangeMax;
+    }
+    window_->SetProgressPosition(MainWindowIds::kProgressBar, clamped);
+}
+
+void MainWindow::OnClearNvram() {
+    ApplyDisplayState(ClearingNvram);
+    PostRequest(TM_CLEAR_NVRAM);
+}
+
+void MainWindow::OnClose() {
+    if (record_.closing != 0) {
+        return;  // a second close box click while closing down
+    }
+    record_.closing = 1;
+    if (deviceLink_ != nullptr) {
+        deviceLink_->UnregisterDeviceNotifications();
+        if (deviceLink_->HasOpenDevice(0)) {
+            deviceLink_->CloseDevice(0);
+        }
+    }
+    WriteMainWindowSettings(services_.program.settingsKey, record_);
+    FreeDldPath(record_);
+    // The owned window goes before its owner; from here on no handler
+    // touches a window.
+    advanced_->Detach();
+    advancedWindow_.reset();
+    DialogWindow* window = window_;
+    window_ = nullptr;
+    window->EndDialog(kIdCancel);
+}
+
+}  // namespace corvane
