@@ -87,9 +87,7 @@ bool MainWindowHarness::WaitFor(const PostedMessage& expected, std::chrono::mill
         if (left.count() <= 0 || !TakeOne(left)) {
             return false;
         }
-        PostedMessage last = messages_.back();
-        last.detail = nullptr;
-        if (last == expected) {
+        if (messages_.back() == expected) {
             return true;
         }
     }
@@ -121,8 +119,7 @@ std::vector<std::string> MainWindowHarness::TextsOf(uint32_t control) const {
 
 int MainWindowHarness::Count(const PostedMessage& expected) const {
     int count = 0;
-    for (PostedMessage posted : messages_) {
-        posted.detail = nullptr;
+    for (const PostedMessage& posted : messages_) {
         count += posted == expected ? 1 : 0;
     }
     return count;

@@ -19,10 +19,13 @@ struct PostedMessage {
     uint32_t message = 0;
     uint32_t wParam = 0;  // every engine parameter is a 32-bit number
     bool hasText = false;
-    std::string text;  // WM_SET_CONTROL_TEXT text, or WM_SHOW_ERROR detail
-    const void* detail = nullptr;
+    std::string text;              // WM_SET_CONTROL_TEXT text, or WM_SHOW_ERROR detail
+    const void* detail = nullptr;  // where the detail text lies (not compared)
 
-    bool operator==(const PostedMessage&) const = default;
+    bool operator==(const PostedMessage& other) const {
+        return message == other.message && wParam == other.wParam && hasText == other.hasText &&
+               text == other.text;
+    }
 };
 
 PostedMessage Done(uint32_t failed = 0);
