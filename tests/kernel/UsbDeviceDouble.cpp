@@ -150,7 +150,9 @@ usb::UsbResult UsbDeviceDouble::ControlTransfer(const usb::SetupPacket& setup, u
         return usb::UsbResult::Stall;
     }
     uint32_t n = std::min<uint32_t>(setup.wLength, static_cast<uint32_t>(source->size()));
-    std::memcpy(data, source->data(), n);
+    if (n > 0) {
+        std::memcpy(data, source->data(), n);
+    }
     *transferred = n;
     return usb::UsbResult::Ok;
 }
@@ -166,7 +168,7 @@ usb::UsbResult UsbDeviceDouble::BulkTransfer(uint8_t endpoint, uint8_t* data, ui
         return usb::UsbResult::Stall;
     }
     if ((endpoint & 0x80) == 0) {
-        outTransfers_.emplace_back(data, data + length);
+        outTransfers_.emplace_back(data, data + (data != nullptr ? length : 0));
         return usb::UsbResult::Ok;
     }
     ++blockedIn_;
@@ -179,7 +181,9 @@ usb::UsbResult UsbDeviceDouble::BulkTransfer(uint8_t endpoint, uint8_t* data, ui
     std::vector<uint8_t> packet = std::move(inPackets_.front());
     inPackets_.pop_front();
     uint32_t n = std::min<uint32_t>(length, static_cast<uint32_t>(packet.size()));
-    std::memcpy(data, packet.data(), n);
+    if (n > 0) {
+        std::memcpy(data, packet.data(), n);
+    }
     *transferred = n;
     return usb::UsbResult::Ok;
 }
