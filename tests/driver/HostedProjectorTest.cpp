@@ -1,0 +1,210 @@
+// Dornik as the hosted kernel's Plug and Play manager loads it for the
+// virtual projector on the hosted USB bus, reached through the program's
+// device access: the whole road from a device-control request to the
+// projector and back, and unplugging.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "common/UsbCtrl.h"
+#include "driver/Driver.h"
+#include "platform/kernel/HostedDeviceAccess.h"
+#include "platform/kernel/KernelHost.h"
+#include "sim/ProjectorDescriptors.h"
+#include "sim/VirtualProjector.h"
+#include "tests/driver/StackHarness.h"
+#include "tests/driver/TraceExpect.h"
+
+namespace corvane::drivertest {
+namespace {
+
+using kernel::DeviceState;
+using kernel::WindowsGeneration;
+
+kernel::KernelHost::Options Options(WindowsGeneration generation) {
+    kernel::KernelHost::Options options;
+    options.generation = generation;
+    return options;
+}
+
+class HostedProjector : public ::testing::TestWithParam<WindowsGeneration> {
+protected:
+    HostedProjector() : host_(Options(GetParam())), access_(host_) {
+        host_.RegisterDriver(DriverEntry);
+    }
+
+    ~HostedProjector() override { host_.Shutdown(); }
+
+    platform::DeviceHandle OpenProjector() {
+        auto paths = access_.PresentInterfaces(USBCTRL_GUID);
+        EXPECT_EQ(paths.size(), 1u);
+        if (paths.empty()) {
+            return platform::kInvalidDeviceHandle;
+        }
+        return access_.Open(paths[0].c_str());
+    }
+
+    bool Write(platform::DeviceHandle handle, const std::string& text) {
+        USBCTRL_REQUEST request{};
+        request.Length = static_cast<uint32_t>(text.size());
+        std::memcpy(request.Data, text.c_str(), text.size() + 1);
+        uint32_t returned = 99;
+        bool ok = access_.IoControl(handle, IOCTRL_WRITE_DATA, &request, sizeof(request), nullptr,
+                                    0, &returned);
+        EXPECT_EQ(returned, 0u);
+        return ok;
+    }
+
+    bool Read(platform::DeviceHandle handle, USBCTRL_REPLY* reply) {
+        USBCTRL_REQUEST request{};
+        request.HCIReadBufferSize = 64;
+        uint32_t returned = 0;
+        return access_.IoControl(handle, IOCTRL_READ_DATA, &request, sizeof(request), reply,
+                                 sizeof(*reply), &returned);
+    }
+
+    size_t DriverPool() {
+        return host_.Pool().Outstanding(kDornikTag) + host_.Pool().Outstanding(kUsbdTag);
+    }
+
+    kernel::KernelHost host_;
+    kernel::HostedDeviceAccess access_;
+    sim::VirtualProjector projector_;
+};
+
+TEST_P(HostedProjector, StartsAndAnswersTheProgramsRequests) {
+    host_.PlugDevice(projector_);
+    ASSERT_EQ(host_.StateOf(projector_), DeviceState::Started);
+    EXPECT_TRUE(projector_.IsConfigured());
+    EXPECT_TRUE(HasLine(host_.Trace().Lines(), "USBCTRL - Device successfully started"));
+
+    platform::DeviceHandle handle = OpenProjector();
+    ASSERT_NE(handle, platform::kInvalidDeviceHandle);
+
+    USBCTRL_PRODUCT_INFO info{};
+    uint32_t returned = 0;
+    ASSERT_TRUE(access_.IoControl(handle, IOCTRL_GET_PRODUCT_INFO, nullptr, 0, &info, sizeof(info),
+                                  &returned));
+    EXPECT_EQ(returned, sizeof(USBCTRL_REPLY));
+    EXPECT_EQ(info.VendorId, sim::kVirtualProjectorVendorId);
+    EXPECT_EQ(info.ProductId, sim::kVirtualProjectorProductId);
+    const char16_t expected[] = u"Projector Flash";
+    EXPECT_EQ(std::memcmp(info.Configuration, expected, sizeof(expected)), 0);
+
+    ASSERT_TRUE(Write(handle, "Sync\r"));
+    USBCTRL_REPLY reply{};
+    ASSERT_TRUE(Read(handle, &reply));
+    EXPECT_EQ(reply.Status, 0u);
+    ASSERT_GE(reply.Length, 1u);
+    EXPECT_EQ(reply.Data[0], 0x06);
+    EXPECT_EQ(projector_.ReceivedBytes(), "Sync\r");
+
+    access_.Close(handle);
+    EXPECT_EQ(DriverPool(), 0u);
+    EXPECT_TRUE(host_.Violations().empty());
+}
+
+TEST_P(HostedProjector, UnplugDuringABlockedReadThenCloseRemovesEverything) {
+    host_.PlugDevice(projector_);
+    platform::DeviceHandle handle = OpenProjector();
+    ASSERT_NE(handle, platform::kInvalidDeviceHandle);
+
+    std::atomic<bool> done{false};
+    bool readOk = true;
+    std::thread reader([&] {
+        USBCTRL_REPLY reply{};
+        readOk = Read(handle, &reply);  // the projector has nothing to say
+        done = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_FALSE(done);
+
+    projector_.Unplug();  // the cable: the bus sees the device leave
+    reader.join();
+    host_.WaitForPnpIdle();
+    EXPECT_FALSE(readOk);
+    EXPECT_EQ(host_.StateOf(projector_), DeviceState::SurpriseRemoved);
+    EXPECT_TRUE(HasLine(host_.Trace().Lines(), "USBCTRL: DispatchPnP - IRP_MN_SURPRISE_REMOVAL"));
+    EXPECT_TRUE(access_.PresentInterfaces(USBCTRL_GUID).empty());
+
+    // The handle opened before still reaches the driver; the device is gone.
+    EXPECT_FALSE(Write(handle, "P"));
+
+    access_.Close(handle);
+    host_.WaitForPnpIdle();
+    EXPECT_EQ(host_.StateOf(projector_), DeviceState::NotPresent);
+    EXPECT_TRUE(HasLine(host_.Trace().Lines(), "USBCTRL: DispatchPnP - IRP_MN_REMOVE_DEVICE"));
+    EXPECT_EQ(host_.DriverUnloadCalls(), 1);
+    EXPECT_EQ(host_.Pool().OutstandingTotal(), 0u);
+    EXPECT_TRUE(host_.Violations().empty());
+}
+
+TEST_P(HostedProjector, OrderlyRemovalWaitsForTheLastHandle) {
+    host_.PlugDevice(projector_);
+    platform::DeviceHandle handle = OpenProjector();
+    ASSERT_NE(handle, platform::kInvalidDeviceHandle);
+    EXPECT_EQ(host_.RemoveDevice(projector_), STATUS_DEVICE_BUSY);
+    access_.Close(handle);
+    EXPECT_EQ(host_.RemoveDevice(projector_), STATUS_SUCCESS);
+    EXPECT_EQ(host_.StateOf(projector_), DeviceState::NotPresent);
+    EXPECT_EQ(host_.Pool().OutstandingTotal(), 0u);
+    EXPECT_TRUE(host_.Violations().empty());
+}
+
+TEST_P(HostedProjector, StopThenStartConfiguresAgain) {
+    host_.PlugDevice(projector_);
+    ASSERT_EQ(host_.SendPnpRequest(projector_, IRP_MN_QUERY_STOP_DEVICE).status, STATUS_SUCCESS);
+    ASSERT_EQ(host_.SendPnpRequest(projector_, IRP_MN_STOP_DEVICE).status, STATUS_SUCCESS);
+    ASSERT_EQ(host_.SendPnpRequest(projector_, IRP_MN_START_DEVICE).status, STATUS_SUCCESS);
+    EXPECT_EQ(CountLines(host_.Trace().Lines(), "USBCTRL - Device successfully started"), 2u);
+
+    platform::DeviceHandle handle = OpenProjector();
+    ASSERT_NE(handle, platform::kInvalidDeviceHandle);
+    ASSERT_TRUE(Write(handle, "Sync\r"));
+    USBCTRL_REPLY reply{};
+    ASSERT_TRUE(Read(handle, &reply));
+    EXPECT_EQ(reply.Data[0], 0x06);
+    access_.Close(handle);
+    EXPECT_EQ(DriverPool(), 0u);
+}
+
+TEST_P(HostedProjector, CapabilitiesAndPowerQueries) {
+    host_.PlugDevice(projector_);
+    auto caps = host_.Capabilities(projector_);
+    ASSERT_TRUE(caps.has_value());
+    EXPECT_EQ(caps->SurpriseRemovalOK, 1u);
+    for (auto state : caps->DeviceState) {
+        EXPECT_EQ(state, PowerDeviceUnspecified);
+    }
+    POWER_STATE state;
+    state.DeviceState = PowerDeviceD3;
+    auto result = host_.SendPowerRequest(projector_, IRP_MN_QUERY_POWER, DevicePowerState, state);
+    EXPECT_EQ(result.status, STATUS_SUCCESS);
+    EXPECT_TRUE(
+        HasLine(host_.Trace().Lines(), "USBCTRL: IRP_MN_QUERY_POWER:PowerState: 1 - State: 4"));
+    EXPECT_TRUE(host_.Violations().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Generations, HostedProjector,
+                         ::testing::Values(WindowsGeneration::Win98, WindowsGeneration::WinMe,
+                                           WindowsGeneration::Win2000, WindowsGeneration::WinXp));
+
+TEST(HostedProjectorTest, OneEndpointInterfaceNeverStarts) {
+    kernel::KernelHost host;
+    kernel::HostedDeviceAccess access(host);
+    host.RegisterDriver(DriverEntry);
+    sim::VirtualProjector projector;
+    projector.SetDescriptors(sim::unusual::WithOneEndpoint(ProjectorSpec(), 0));
+    host.PlugDevice(projector);
+    EXPECT_NE(host.StateOf(projector), DeviceState::Started);
+    EXPECT_TRUE(HasLine(host.Trace().Lines(), "USBCTRL - Error getting configuration handles"));
+    host.Shutdown();
+    EXPECT_EQ(host.Pool().OutstandingTotal(), 0u);
+}
+
+}  // namespace
+}  // namespace corvane::drivertest
