@@ -198,10 +198,15 @@ TEST_F(FaultFixture, RefusedClearNvramAndProgramIds) {
     ASSERT_TRUE(Run(TM_CLEAR_NVRAM));
     EXPECT_EQ(Errors(), Messages{Error(0)});
     harness_->Close();
-    Start(sim::FaultConfig{}.Refuse(Command::SetNumber));
-    std::snprintf(harness_->window.record.newPartNumber, 15, "%s", "PN");
-    ASSERT_TRUE(Run(TM_PROGRAM_IDS));
-    EXPECT_EQ(Errors(), Messages{Error(0)});
+    for (Command refused : {Command::SetNumber, Command::SetPart, Command::SetSerial}) {
+        Start(sim::FaultConfig{}.Refuse(refused, sim::kAlways));
+        std::snprintf(harness_->window.record.newPartNumber, 15, "%s", "PN");
+        std::snprintf(harness_->window.record.newSerialNumber, 13, "%s", "SN");
+        ASSERT_TRUE(Run(TM_PROGRAM_IDS)) << sim::CommandName(refused);
+        EXPECT_EQ(Errors(), Messages{Error(0)}) << sim::CommandName(refused);
+        harness_->Close();
+        EXPECT_EQ(harness_->FinalState(), Ended);
+    }
 }
 
 TEST_F(FaultFixture, DownloadRequestInEndedDoesNothing) {
