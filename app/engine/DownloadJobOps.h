@@ -24,6 +24,9 @@ void StepJob(DownloadJob& job, uint8_t slot);
 // WM_OPERATION_DONE (0, 0).
 void EndJob(DownloadJob& job, bool announce);
 
+// Closes the job's source file and the record's staged image, if open.
+void CloseJobFiles(DownloadJob& job);
+
 // Reports error code with an optional detail (not freed by the receiver) and
 // ends the job with the announcement.
 void FailJob(DownloadJob& job, uint32_t code, const char* detail = nullptr);

@@ -34,17 +34,6 @@ const char* CurrentPath(const EngineContext& context) {
     return strnlen(path, kPathChars + 1) <= kPathChars ? path : nullptr;
 }
 
-void CloseJobFiles(DownloadJob& job, DeviceRecord& record) {
-    if (job.sourceFile != nullptr) {
-        std::fclose(job.sourceFile);
-        job.sourceFile = nullptr;
-    }
-    if (record.stagedImage != nullptr) {
-        std::fclose(record.stagedImage);
-        record.stagedImage = nullptr;
-    }
-}
-
 }  // namespace
 
 const char* CurrentFileName(const EngineContext& context) {
@@ -56,7 +45,7 @@ void StartCurrentFile(DownloadJob& job) {
     EngineContext& context = *job.context;
     DeviceRecord& record = context.devices[job.slot];
     // A verify-only run moves from file to file without EndJob.
-    CloseJobFiles(job, record);
+    CloseJobFiles(job);
     const char* path = CurrentPath(context);
     job.sourceFile = path != nullptr ? std::fopen(path, "r") : nullptr;
     if (job.sourceFile == nullptr) {
@@ -130,7 +119,7 @@ void ApplyVerifyResult(DownloadJob& job, int result) {
                 StepJob(job, job.slot);
             } else {
                 job.verifyOnly = 0;
-                CloseJobFiles(job, record);  // the run is over
+                CloseJobFiles(job);  // the run is over
                 PostToMainWindow(context, WM_OPERATION_DONE, 0);
             }
             break;
@@ -140,7 +129,7 @@ void ApplyVerifyResult(DownloadJob& job, int result) {
                 job.verifyingDownload = 0;
                 FailJob(job, 9);
             } else {
-                CloseJobFiles(job, record);  // the remaining files are not verified
+                CloseJobFiles(job);  // the remaining files are not verified
                 PostToMainWindow(context, WM_OPERATION_DONE, 1);
                 record.state = Idle;
             }

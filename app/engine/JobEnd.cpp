@@ -7,9 +7,8 @@
 
 namespace corvane {
 
-void EndJob(DownloadJob& job, bool announce) {
-    EngineContext& context = *job.context;
-    DeviceRecord& record = context.devices[job.slot];
+void CloseJobFiles(DownloadJob& job) {
+    DeviceRecord& record = job.context->devices[job.slot];
     if (job.sourceFile != nullptr) {
         std::fclose(job.sourceFile);
         job.sourceFile = nullptr;
@@ -18,6 +17,12 @@ void EndJob(DownloadJob& job, bool announce) {
         std::fclose(record.stagedImage);
         record.stagedImage = nullptr;
     }
+}
+
+void EndJob(DownloadJob& job, bool announce) {
+    EngineContext& context = *job.context;
+    DeviceRecord& record = context.devices[job.slot];
+    CloseJobFiles(job);
     if (record.replyEvent) {
         record.replyEvent->Reset();
     }
