@@ -38,12 +38,18 @@ bool HandleJobMessage(DownloadJob& job, uint32_t message) {
 
 uint32_t DownloadThreadMain(void* param) {
     DownloadJob* job = static_cast<DownloadJob*>(param);
-    if (job == nullptr || !job->thread || job->context == nullptr ||
-        job->context->mainWindow == nullptr || job->slot >= kDeviceSlots ||
-        !job->context->devices[job->slot].replyEvent) {
+    if (job == nullptr || !job->thread) {
         return 1;
     }
     platform::MessageThread& thread = *job->thread;
+    if (job->context == nullptr || job->context->mainWindow == nullptr ||
+        job->slot >= kDeviceSlots || !job->context->devices[job->slot].replyEvent) {
+        // Not bound to a usable record: take messages (so the starter's posts
+        // succeed) but do nothing until told to end.
+        while (thread.GetMessage().message != TM_QUIT) {
+        }
+        return 1;
+    }
     DeviceRecord& record = job->context->devices[job->slot];
     const platform::Event& replyEvent = *record.replyEvent;
     record.state = SyncStart;

@@ -4,6 +4,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <thread>
+
 #include "ChannelFixture.h"
 #include "EngineHarness.h"
 #include "app/engine/DownloadJobOps.h"
@@ -364,6 +366,21 @@ TEST_F(StepJobTest, StatusLinesWithLongFileNamesStayInsideTheirBuffer) {
     EXPECT_EQ(line.size(), 51u);
     EXPECT_EQ(line.rfind("Downloading nnnn", 0), 0u);
     EXPECT_EQ(line.substr(line.size() - 3), "...");
+}
+
+TEST_F(StepJobTest, DownloadThreadOfAnUnboundJobOnlyWaitsForQuit) {
+    job.thread = platform::MessageThread::StartSuspended(DownloadThreadMain, &job);
+    job.slot = kUnboundSlot;
+    job.thread->Resume();
+    while (!job.thread->Post(TM_START)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(job.thread->Post(TM_DOWNLOAD));
+    EXPECT_FALSE(job.thread->Join(20));
+    job.thread->Post(TM_QUIT);
+    ASSERT_TRUE(job.thread->Join(5000));
+    EXPECT_EQ(job.thread->ExitCode(), 1u);
+    EXPECT_TRUE(TakeWrites().empty());
 }
 
 TEST(FileStatusTest, ShortNamesAreWhole) {
