@@ -53,7 +53,7 @@ TEST(JobThreadTest, ConnectionSendsTheHandshakeAndShowsTheProjector) {
 }
 
 TEST(JobThreadTest, RepliesSplitAtEveryBytePositionGiveTheSameConnection) {
-    for (size_t at = 1; at <= 24; ++at) {
+    for (size_t at = 1; at <= 36; ++at) {  // the descriptor line is 35 bytes
         sim::ProjectorConfig config = TestProjectorConfig();
         for (Command command : {Command::Platform, Command::GetPart, Command::GetSerial,
                                 Command::Identify, Command::Partitions}) {
