@@ -240,7 +240,9 @@ NTSTATUS LowerDriverDouble::ServeUrb(PURB urb, PIRP irp, bool* waiting) {
     inReplies_.pop_front();
     ULONG count =
         std::min<ULONG>(transfer.TransferBufferLength, static_cast<ULONG>(reply.bytes.size()));
-    std::memcpy(transfer.TransferBuffer, reply.bytes.data(), count);
+    if (count != 0) {
+        std::memcpy(transfer.TransferBuffer, reply.bytes.data(), count);
+    }
     transfer.TransferBufferLength = count;
     return reply.status;
 }
