@@ -34,7 +34,11 @@ void MainWindow::ApplyDisplayState(DisplayState state) {
     if (window_ == nullptr) {
         return;
     }
+    const uint32_t mark = ++stateChanges_;
     ApplyStateEffects(state);
+    if (stateChanges_ != mark) {
+        return;  // a state applied while the match's message box was open holds
+    }
     ApplyButtonRules(state);
     if (state == WaitingForProjector || state == Ready) {
         record_.downloadRunning = 0;

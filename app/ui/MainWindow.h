@@ -91,6 +91,10 @@ private:
     DeviceLink* deviceLink_ = nullptr;
     std::unique_ptr<AdvancedDialog> advanced_;
     std::unique_ptr<DialogWindow> advancedWindow_;
+    // Counts ApplyDisplayState calls: a message box keeps delivering posted
+    // messages, so a state can be applied (the projector lost) while a
+    // handler waits for its box; the handler must not then apply its own.
+    uint32_t stateChanges_ = 0;
 };
 
 }  // namespace corvane

@@ -22,22 +22,31 @@ void MainWindow::OnOperationDone(platform::WParam failed) {
             advanced_->Unlock();
             ApplyDisplayState(Ready);
             break;
-        case Downloading:
+        case Downloading: {
+            const uint32_t mark = stateChanges_;
             if (record_.stopFlag != 0) {
                 record_.stopFlag = 0;
             } else if (record_.ShowCompletionMessageBox != 0) {
                 window_->ShowMessageBox("Download successful", "Passed",
                                         MessageBoxIcon::Information);
             }
-            ApplyDisplayState(WaitingForProjector);
+            if (window_ != nullptr && stateChanges_ == mark) {
+                ApplyDisplayState(WaitingForProjector);
+            }
             break;
-        case Verifying:
+        }
+        case Verifying: {
+            const uint32_t mark = stateChanges_;
             if (failed != 0) {
                 window_->ShowMessageBox("Failed!", "Flash Verification",
                                         MessageBoxIcon::Exclamation);
             }
-            ApplyDisplayState(Ready);
+            // A projector lost while the box was open leaves the window waiting.
+            if (window_ != nullptr && stateChanges_ == mark) {
+                ApplyDisplayState(Ready);
+            }
             break;
+        }
         default:  // Ready: nothing
             break;
     }

@@ -114,6 +114,19 @@ TEST_F(MainWindowMessagesTest, VerifyFailureShowsTheFlashVerificationBox) {
     EXPECT_EQ(State(), Ready);
 }
 
+TEST_F(MainWindowMessagesTest, ProjectorLostWhileTheFailedBoxIsOpenLeavesTheWindowWaiting) {
+    StartReadyWithFiles();
+    Win().Click(Ids::kVerify);
+    // The device link handles the removal while the box is open.
+    windows.WhileMessageBoxOpen(
+        [&](const MessageBoxRecord&) { main->ApplyDisplayState(WaitingForProjector); });
+    Deliver(WM_OPERATION_DONE, 1);
+    EXPECT_EQ(windows.MessageBoxes().size(), 1u);
+    EXPECT_EQ(State(), WaitingForProjector);
+    EXPECT_FALSE(Win().Enabled(Ids::kProgramIds));
+    EXPECT_FALSE(Win().Enabled(Ids::kDownload));
+}
+
 TEST_F(MainWindowMessagesTest, VerifyPassIsQuiet) {
     StartReadyWithFiles();
     Win().Click(Ids::kVerify);

@@ -63,6 +63,18 @@ TEST_F(MainWindowStartTest, CloseWritesSettingsInOrderAndEndsTheRun) {
     EXPECT_EQ(AdvancedWindow(), nullptr);  // destroyed before its owner
 }
 
+TEST_F(MainWindowStartTest, EscapeDoesNotEndTheProgram) {
+    Start();
+    settings.ClearLog();
+    link.calls.clear();
+    Win().PressEscape();
+    Win().PressEnter();  // Config, the template's default button
+    EXPECT_FALSE(Win().Ended());
+    EXPECT_EQ(Record().closing, 0u);
+    EXPECT_TRUE(link.calls.empty());
+    EXPECT_EQ(windows.ModalRuns(), (std::vector<int>{kConfigTemplateId}));
+}
+
 TEST_F(MainWindowStartTest, CloseUnregistersThenClosesAnOpenDevice) {
     Start();
     link.open = true;

@@ -55,6 +55,17 @@ TEST_F(PartNumberMatchingTest, AMissingListIsShownOnEveryReady) {
     EXPECT_FALSE(Win().Enabled(Ids::kDownload));
 }
 
+TEST_F(PartNumberMatchingTest, ProjectorLostWhileTheMissingListBoxIsOpen) {
+    StartMatching();
+    windows.WhileMessageBoxOpen(
+        [&](const MessageBoxRecord&) { main->ApplyDisplayState(WaitingForProjector); });
+    Identify("PN-404");
+    EXPECT_EQ(windows.MessageBoxes().size(), 1u);
+    EXPECT_EQ(State(), WaitingForProjector);
+    EXPECT_FALSE(Win().Enabled(Ids::kProgramIds));
+    EXPECT_EQ(Win().Text(Ids::kStatus), "Waiting for new connection...");
+}
+
 TEST_F(PartNumberMatchingTest, TheListGoesWithTheProjectorAndComesBackWithIt) {
     folder.Write("PN-1.DLD", "[DownloadFiles]\nFile=\"a.hex\"\n");
     StartMatching();
