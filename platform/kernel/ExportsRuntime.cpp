@@ -15,6 +15,8 @@ namespace {
 
 constexpr uint32_t kUntaggedPool = corvane::kernel::PoolTag("None");
 
+bool IsPaged(POOL_TYPE type) { return type == PagedPool || type == PagedPoolCacheAligned; }
+
 std::u16string_view View(PCUNICODE_STRING text) {
     if (text == nullptr || text->Buffer == nullptr) {
         return {};
@@ -75,12 +77,12 @@ NTSTATUS KeWaitForSingleObject(PVOID Object, KWAIT_REASON, KPROCESSOR_MODE, BOOL
                                        Timeout != nullptr ? &ticks : nullptr);
 }
 
-PVOID ExAllocatePoolWithTag(POOL_TYPE, SIZE_T NumberOfBytes, ULONG Tag) {
-    return CurrentHost().Pool().Allocate(NumberOfBytes, Tag);
+PVOID ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag) {
+    return CurrentHost().Pool().Allocate(NumberOfBytes, Tag, IsPaged(PoolType));
 }
 
-PVOID ExAllocatePool(POOL_TYPE, SIZE_T NumberOfBytes) {
-    return CurrentHost().Pool().Allocate(NumberOfBytes, kUntaggedPool);
+PVOID ExAllocatePool(POOL_TYPE PoolType, SIZE_T NumberOfBytes) {
+    return CurrentHost().Pool().Allocate(NumberOfBytes, kUntaggedPool, IsPaged(PoolType));
 }
 
 VOID ExFreePool(PVOID P) {

@@ -28,7 +28,7 @@ PoolTracker::~PoolTracker() {
     }
 }
 
-void* PoolTracker::Allocate(std::size_t size, uint32_t tag) {
+void* PoolTracker::Allocate(std::size_t size, uint32_t tag, bool paged) {
     FailurePolicy policy;
     {
         std::lock_guard lock(mutex_);
@@ -53,6 +53,7 @@ void* PoolTracker::Allocate(std::size_t size, uint32_t tag) {
     blocks_.emplace(block, Block{size, tag});
     PoolTagStats& stats = stats_[tag];
     ++stats.allocations;
+    stats.pagedAllocations += paged ? 1 : 0;
     ++stats.outstanding;
     stats.outstandingBytes += size;
     return block;

@@ -27,6 +27,7 @@ struct PoolTagStats {
     uint64_t allocations = 0;
     uint64_t frees = 0;
     uint64_t failures = 0;  // allocations refused (injected)
+    uint64_t pagedAllocations = 0;  // from a paged pool type
     std::size_t outstanding = 0;
     std::size_t outstandingBytes = 0;
 };
@@ -42,7 +43,7 @@ public:
     PoolTracker(const PoolTracker&) = delete;
     PoolTracker& operator=(const PoolTracker&) = delete;
 
-    void* Allocate(std::size_t size, uint32_t tag);
+    void* Allocate(std::size_t size, uint32_t tag, bool paged = false);
     // expectedTag 0 = any tag (ExFreePool).
     void Free(void* block, uint32_t expectedTag);
 

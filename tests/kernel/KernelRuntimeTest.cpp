@@ -22,9 +22,11 @@ TEST_F(KernelRuntimeTest, PoolCountsPerTagUntilFreed) {
     EXPECT_EQ(kWdmTag, 0x206D6457u);  // the bytes 57 64 6D 20
     void* a = ExAllocatePoolWithTag(NonPagedPool, 100, kWdmTag);
     void* b = ExAllocatePoolWithTag(NonPagedPool, 28, kWdmTag);
-    void* c = ExAllocatePool(NonPagedPool, 5);
+    void* c = ExAllocatePool(PagedPool, 5);
     EXPECT_EQ(host.Pool().Outstanding(kWdmTag), 2u);
     EXPECT_EQ(host.Pool().Stats(kWdmTag).outstandingBytes, 128u);
+    EXPECT_EQ(host.Pool().Stats(kWdmTag).pagedAllocations, 0u);
+    EXPECT_EQ(host.Pool().Stats(PoolTag("None")).pagedAllocations, 1u);
     ExFreePool(a);
     ExFreePoolWithTag(b, kWdmTag);
     ExFreePool(c);
