@@ -110,6 +110,9 @@ usb::UsbResult VirtualProjector::Receive(uint8_t endpoint, const uint8_t* data, 
 
 usb::UsbResult VirtualProjector::Send(uint8_t endpoint, uint8_t* data, uint32_t length,
                                       uint32_t* transferred) {
+    if (length > 0 && data == nullptr) {
+        return usb::UsbResult::Stall;
+    }
     std::unique_lock lock(mutex_);
     std::vector<uint8_t> received;
     for (;;) {
@@ -120,8 +123,7 @@ usb::UsbResult VirtualProjector::Send(uint8_t endpoint, uint8_t* data, uint32_t 
         if (!attached_) {
             return usb::UsbResult::NoDevice;
         }
-        if (configuration_ == 0 || endpoints_.count(endpoint) == 0 ||
-            (length > 0 && data == nullptr)) {
+        if (configuration_ == 0 || endpoints_.count(endpoint) == 0) {
             return usb::UsbResult::Stall;
         }
         if (received.size() == length) {

@@ -77,6 +77,18 @@ TEST(Packets, ATransferForFewerBytesLeavesTheRest) {
     EXPECT_EQ(UsbResult::Ok, result);
 }
 
+TEST(Packets, TransfersWithoutABufferStall) {
+    ConnectedProjector device;
+    uint32_t transferred = 7;
+    EXPECT_EQ(UsbResult::Stall,
+              device.projector.BulkTransfer(kEndpointIn, nullptr, 64, &transferred));
+    EXPECT_EQ(UsbResult::Stall,
+              device.projector.BulkTransfer(kEndpointOut, nullptr, 5, &transferred));
+    EXPECT_EQ(0u, transferred);
+    EXPECT_EQ(UsbResult::Ok, device.projector.BulkTransfer(kEndpointOut, nullptr, 0, nullptr));
+    EXPECT_TRUE(device.projector.Received().at(0).empty());
+}
+
 TEST(Packets, EveryReplyStartsItsOwnPacket) {
     ConnectedProjector device;
     device.host.Write("XXX");
