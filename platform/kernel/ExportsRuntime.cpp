@@ -15,7 +15,9 @@ namespace {
 
 constexpr uint32_t kUntaggedPool = corvane::kernel::PoolTag("None");
 
-bool IsPaged(POOL_TYPE type) { return type == PagedPool || type == PagedPoolCacheAligned; }
+bool IsPaged(POOL_TYPE type) {
+    return type == PagedPool || type == PagedPoolCacheAligned;
+}
 
 std::u16string_view View(PCUNICODE_STRING text) {
     if (text == nullptr || text->Buffer == nullptr) {

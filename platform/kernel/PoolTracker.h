@@ -26,7 +26,7 @@ std::string PoolTagText(uint32_t tag);
 struct PoolTagStats {
     uint64_t allocations = 0;
     uint64_t frees = 0;
-    uint64_t failures = 0;  // allocations refused (injected)
+    uint64_t failures = 0;          // allocations refused (injected)
     uint64_t pagedAllocations = 0;  // from a paged pool type
     std::size_t outstanding = 0;
     std::size_t outstandingBytes = 0;
