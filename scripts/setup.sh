@@ -16,6 +16,9 @@ packages=(
   libgmock-dev
   g++-mingw-w64-i686
   mingw-w64-i686-dev
+  qt6-base-dev
+  qt6-base-dev-tools
+  libgl-dev
 )
 
 missing=()
