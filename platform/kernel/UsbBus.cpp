@@ -31,7 +31,24 @@ UsbBus::UsbBus(KernelHost& host) : host_(host) {
 }
 
 UsbBus::~UsbBus() {
+    retiredPipes_.clear();
     host_.Io().DeleteDriverObject(busDriver_);
+}
+
+void UsbBus::RetirePipes(std::vector<std::unique_ptr<UsbPipeWorker>> pipes) {
+    std::vector<std::unique_ptr<UsbPipeWorker>> finished;  // joined after the lock
+    std::lock_guard lock(mutex_);
+    for (auto& pipe : pipes) {
+        retiredPipes_.push_back(std::move(pipe));
+    }
+    for (auto it = retiredPipes_.begin(); it != retiredPipes_.end();) {
+        if ((*it)->Finished()) {
+            finished.push_back(std::move(*it));
+            it = retiredPipes_.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void UsbBus::Plug(usb::UsbDevice& device) {
@@ -204,10 +221,9 @@ void UsbBus::Enumerate(usb::UsbDevice& device) {
     std::snprintf(name, sizeof name, "USB#VID_%04X&PID_%04X#%d", descriptor.idVendor,
                   descriptor.idProduct, instance);
     host_.Interfaces().SetInstanceName(pdo, Utf8ToUtf16(name));
-    KernelHost& host = host_;
-    host_.Pnp().DeviceArrived(pdo, [&host, busDevice, pdo] {
-        busDevice->StopPipes();
-        host.Io().DeleteDevice(pdo);
+    host_.Pnp().DeviceArrived(pdo, [this, busDevice, pdo] {
+        RetirePipes(busDevice->TakePipes());
+        host_.Io().DeleteDevice(pdo);
     });
 }
 

@@ -44,6 +44,7 @@ private:
     void OnDetached(usb::UsbDevice& device);
     void Enumerate(usb::UsbDevice& device);
     void Gone(std::shared_ptr<UsbBusDevice> busDevice);
+    void RetirePipes(std::vector<std::unique_ptr<UsbPipeWorker>> pipes);
 
     static NTSTATUS NTAPI DispatchPnp(PDEVICE_OBJECT device, PIRP irp);
     static NTSTATUS NTAPI DispatchPower(PDEVICE_OBJECT device, PIRP irp);
@@ -54,6 +55,9 @@ private:
     std::mutex mutex_;
     std::map<usb::UsbDevice*, std::unique_ptr<Port>> ports_;
     std::map<usb::UsbDevice*, PDEVICE_OBJECT> lastPdo_;
+    // Pipe workers of removed devices that may still wait in their device;
+    // joined when they have ended, the rest when the bus goes.
+    std::vector<std::unique_ptr<UsbPipeWorker>> retiredPipes_;
     int nextInstance_ = 1;
 };
 

@@ -34,12 +34,13 @@ NTSTATUS StatusOf(usb::UsbResult result, USBD_STATUS* usbdStatus) {
 UsbBusDevice::UsbBusDevice(usb::UsbDevice& device, PDEVICE_OBJECT pdo)
     : device_(device), pdo_(pdo) {}
 
+// Workers not handed over are waited for here.
 UsbBusDevice::~UsbBusDevice() {
-    StopPipes();
+    TakePipes();
 }
 
 void UsbBusDevice::MarkGone() {
-    gone_.store(true);
+    gone_->store(true);
     // Completion routines may submit again: fail the queues outside the lock.
     // Workers live until StopPipes, which runs only once the device is removed.
     std::vector<UsbPipeWorker*> workers;
@@ -50,17 +51,22 @@ void UsbBusDevice::MarkGone() {
         }
     }
     for (UsbPipeWorker* worker : workers) {
-        worker->FailQueued(STATUS_DEVICE_NOT_CONNECTED, USBD_STATUS_DEVICE_GONE);
+        worker->FailAll(STATUS_DEVICE_NOT_CONNECTED, USBD_STATUS_DEVICE_GONE);
     }
 }
 
-void UsbBusDevice::StopPipes() {
+std::vector<std::unique_ptr<UsbPipeWorker>> UsbBusDevice::TakePipes() {
     std::map<uint8_t, std::unique_ptr<UsbPipeWorker>> workers;
     {
         std::lock_guard lock(mutex_);
         workers.swap(workers_);
     }
-    workers.clear();
+    std::vector<std::unique_ptr<UsbPipeWorker>> taken;
+    for (auto& [endpoint, worker] : workers) {
+        worker->Stop();
+        taken.push_back(std::move(worker));
+    }
+    return taken;
 }
 
 NTSTATUS UsbBusDevice::SubmitUrb(PIRP irp, PURB urb) {
@@ -69,7 +75,7 @@ NTSTATUS UsbBusDevice::SubmitUrb(PIRP irp, PURB urb) {
         IofCompleteRequest(irp, IO_NO_INCREMENT);
         return STATUS_INVALID_PARAMETER;
     }
-    if (gone_.load()) {
+    if (gone_->load()) {
         if (urb->UrbHeader.Function == URB_FUNCTION_BULK_OR_INTERRUPT_TRANSFER) {
             urb->UrbBulkOrInterruptTransfer.TransferBufferLength = 0;
         }
@@ -288,7 +294,7 @@ NTSTATUS UsbBusDevice::ResetPipe(PIRP irp, PURB urb) {
         }
     }
     if (worker != nullptr) {
-        worker->FailQueued(STATUS_CANCELLED, USBD_STATUS_CANCELED);
+        worker->FailAll(STATUS_CANCELLED, USBD_STATUS_CANCELED);
     }
     if (urb->UrbHeader.Function == URB_FUNCTION_ABORT_PIPE) {
         return Finish(irp, urb, STATUS_SUCCESS, USBD_STATUS_SUCCESS);

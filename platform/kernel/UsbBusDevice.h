@@ -30,9 +30,10 @@ public:
     usb::UsbDevice& Device() { return device_; }
     // Any thread: new and queued transfers fail from now on.
     void MarkGone();
-    bool Gone() const { return gone_.load(); }
-    // Stops the pipe workers (queued transfers fail).
-    void StopPipes();
+    bool Gone() const { return gone_->load(); }
+    // Stops the pipe workers (their transfers fail) and hands them over; a
+    // worker may still wait for the device to return from a transfer.
+    std::vector<std::unique_ptr<UsbPipeWorker>> TakePipes();
 
     // Completes the request, or marks it pending and returns STATUS_PENDING.
     NTSTATUS SubmitUrb(PIRP irp, PURB urb);
@@ -55,7 +56,7 @@ private:
 
     usb::UsbDevice& device_;
     PDEVICE_OBJECT pdo_;
-    std::atomic<bool> gone_{false};
+    std::shared_ptr<std::atomic<bool>> gone_ = std::make_shared<std::atomic<bool>>(false);
     std::mutex mutex_;
     std::vector<std::unique_ptr<Pipe>> pipes_;    // of the current configuration
     std::vector<std::unique_ptr<Pipe>> retired_;  // earlier ones: their handles stay invalid

@@ -1,5 +1,7 @@
 #include "platform/kernel/UsbPipeWorker.h"
 
+#include <cstring>
+
 namespace corvane::kernel {
 
 void CompleteUrb(PIRP irp, PURB urb, NTSTATUS status, USBD_STATUS usbdStatus) {
@@ -9,40 +11,61 @@ void CompleteUrb(PIRP irp, PURB urb, NTSTATUS status, USBD_STATUS usbdStatus) {
     IofCompleteRequest(irp, IO_NO_INCREMENT);
 }
 
+namespace {
+
+void Fail(PIRP irp, PURB urb, NTSTATUS status, USBD_STATUS usbdStatus) {
+    urb->UrbBulkOrInterruptTransfer.TransferBufferLength = 0;
+    CompleteUrb(irp, urb, status, usbdStatus);
+}
+
+}  // namespace
+
 UsbPipeWorker::UsbPipeWorker(usb::UsbDevice& device, uint8_t endpoint,
-                             const std::atomic<bool>& gone)
-    : device_(device), endpoint_(endpoint), gone_(gone) {
+                             std::shared_ptr<const std::atomic<bool>> gone)
+    : device_(device), endpoint_(endpoint), gone_(std::move(gone)) {
     thread_ = std::thread([this] { Run(); });
 }
 
 UsbPipeWorker::~UsbPipeWorker() {
-    FailQueued(STATUS_DEVICE_NOT_CONNECTED, USBD_STATUS_DEVICE_GONE);
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    changed_.notify_all();
+    Stop();
     thread_.join();
 }
 
 void UsbPipeWorker::Queue(PIRP irp, PURB urb, bool shortOk) {
     {
         std::lock_guard lock(mutex_);
-        queue_.push_back(Transfer{irp, urb, shortOk});
+        if (!stopping_) {
+            queue_.push_back(Transfer{irp, urb, shortOk});
+            changed_.notify_all();
+            return;
+        }
     }
-    changed_.notify_all();
+    Fail(irp, urb, STATUS_DEVICE_NOT_CONNECTED, USBD_STATUS_DEVICE_GONE);
 }
 
-void UsbPipeWorker::FailQueued(NTSTATUS status, USBD_STATUS usbdStatus) {
+void UsbPipeWorker::FailAll(NTSTATUS status, USBD_STATUS usbdStatus) {
     std::deque<Transfer> failed;
     {
         std::lock_guard lock(mutex_);
         failed.swap(queue_);
+        if (inDevice_) {
+            // Abandoned: the worker drops the device's answer when it comes.
+            failed.push_front(*inDevice_);
+            inDevice_.reset();
+        }
     }
     for (const Transfer& transfer : failed) {
-        transfer.urb->UrbBulkOrInterruptTransfer.TransferBufferLength = 0;
-        CompleteUrb(transfer.irp, transfer.urb, status, usbdStatus);
+        Fail(transfer.irp, transfer.urb, status, usbdStatus);
     }
+}
+
+void UsbPipeWorker::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    FailAll(STATUS_DEVICE_NOT_CONNECTED, USBD_STATUS_DEVICE_GONE);
 }
 
 void UsbPipeWorker::Run() {
@@ -50,6 +73,7 @@ void UsbPipeWorker::Run() {
     for (;;) {
         changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
         if (queue_.empty()) {
+            finished_ = true;
             return;
         }
         Transfer transfer = queue_.front();
@@ -62,23 +86,39 @@ void UsbPipeWorker::Run() {
 
 void UsbPipeWorker::Carry(const Transfer& transfer) {
     auto& bulk = transfer.urb->UrbBulkOrInterruptTransfer;
-    uint32_t asked = bulk.TransferBufferLength;
-    uint32_t moved = 0;
-    if (gone_.load()) {
-        bulk.TransferBufferLength = 0;
-        CompleteUrb(transfer.irp, transfer.urb, STATUS_DEVICE_NOT_CONNECTED,
-                    USBD_STATUS_DEVICE_GONE);
+    if (gone_->load()) {
+        Fail(transfer.irp, transfer.urb, STATUS_DEVICE_NOT_CONNECTED, USBD_STATUS_DEVICE_GONE);
         return;
     }
-    usb::UsbResult result =
-        device_.BulkTransfer(endpoint_, static_cast<uint8_t*>(bulk.TransferBuffer), asked, &moved);
-    if (moved > asked) {
-        moved = asked;  // a device cannot move more than was asked for
+    uint32_t asked = bulk.TransferBufferLength;
+    bool in = (endpoint_ & USB_ENDPOINT_DIRECTION_MASK) != 0;
+    {
+        std::lock_guard lock(mutex_);
+        buffer_.assign(asked, 0);
+        if (!in && asked > 0) {
+            std::memcpy(buffer_.data(), bulk.TransferBuffer, asked);
+        }
+        inDevice_ = transfer;
+    }
+    uint32_t moved = 0;
+    usb::UsbResult result = device_.BulkTransfer(endpoint_, buffer_.data(), asked, &moved);
+    {
+        std::lock_guard lock(mutex_);
+        if (!inDevice_) {
+            return;  // abandoned: its request is already completed
+        }
+        inDevice_.reset();
+        if (moved > asked) {
+            moved = asked;  // a device cannot move more than was asked for
+        }
+        if (in && moved > 0) {
+            std::memcpy(bulk.TransferBuffer, buffer_.data(), moved);
+        }
     }
     bulk.TransferBufferLength = moved;
     switch (result) {
         case usb::UsbResult::Ok:
-            if ((endpoint_ & USB_ENDPOINT_DIRECTION_MASK) && moved < asked && !transfer.shortOk) {
+            if (in && moved < asked && !transfer.shortOk) {
                 CompleteUrb(transfer.irp, transfer.urb, STATUS_UNSUCCESSFUL,
                             USBD_STATUS_ERROR_SHORT_TRANSFER);
             } else {

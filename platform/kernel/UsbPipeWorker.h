@@ -2,14 +2,22 @@
 // queued (the request pends) and carried out in order on the pipe's own
 // thread, which blocks in the device as a host controller would wait for it,
 // and completes each request there.
+//
+// The device works on the worker's own buffer, never on the requester's, so
+// that a transfer still inside the device can be abandoned: when the device
+// is gone (or the pipe aborted) its request completes at once, and whatever
+// the device does later with the buffer touches nobody's memory.
 #pragma once
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #include "platform/kernel/UsbDevice.h"
 #include "platform/kernel/ddk/usb.h"
@@ -19,16 +27,20 @@ namespace corvane::kernel {
 class UsbPipeWorker {
 public:
     // `gone` is the bus device's flag: set, transfers fail without reaching the device.
-    UsbPipeWorker(usb::UsbDevice& device, uint8_t endpoint, const std::atomic<bool>& gone);
-    ~UsbPipeWorker();  // fails what is queued and joins
+    UsbPipeWorker(usb::UsbDevice& device, uint8_t endpoint,
+                  std::shared_ptr<const std::atomic<bool>> gone);
+    ~UsbPipeWorker();  // Stop(), then waits for the thread
     UsbPipeWorker(const UsbPipeWorker&) = delete;
     UsbPipeWorker& operator=(const UsbPipeWorker&) = delete;
 
     // The request is marked pending by the caller; `shortOk` allows a short IN.
     void Queue(PIRP irp, PURB urb, bool shortOk);
-    // Fails every queued transfer with `status` (the one in the device is the
-    // device's to end).
-    void FailQueued(NTSTATUS status, USBD_STATUS usbdStatus);
+    // Fails every queued transfer and the one inside the device with `status`.
+    void FailAll(NTSTATUS status, USBD_STATUS usbdStatus);
+    // Fails everything and lets the thread end as soon as the device returns.
+    void Stop();
+    // The thread has ended (destroying the worker then waits for nothing).
+    bool Finished() const { return finished_.load(); }
 
 private:
     struct Transfer {
@@ -42,11 +54,14 @@ private:
 
     usb::UsbDevice& device_;
     uint8_t endpoint_;
-    const std::atomic<bool>& gone_;
+    std::shared_ptr<const std::atomic<bool>> gone_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Transfer> queue_;
+    std::optional<Transfer> inDevice_;  // the transfer the device is working on
+    std::vector<uint8_t> buffer_;       // what the device reads and writes
     bool stopping_ = false;
+    std::atomic<bool> finished_{false};
     std::thread thread_;
 };
 

@@ -143,6 +143,29 @@ TEST_F(UsbBusTest, ReadBlockedInTheDeviceFailsWhenTheDeviceIsUnplugged) {
     EXPECT_TRUE(host.Violations().empty());
 }
 
+TEST_F(UsbBusTest, ReadFailsAtOnceWhenTakenOffTheBusThoughTheDeviceKeepsWaiting) {
+    BulkReply reply;
+    bool succeeded = true;
+    NTSTATUS status = STATUS_SUCCESS;
+    std::thread reader([&] {
+        succeeded = Bulk(true, kInShortOk, 64, &reply);
+        status = HostedDeviceAccess::LastStatus();
+    });
+    device.WaitForBlockedIn(1);
+    // The bus drops the device; the device itself never ends the transfer.
+    host.UnplugDevice(device);
+    reader.join();
+    EXPECT_FALSE(succeeded);
+    EXPECT_EQ(status, STATUS_DEVICE_NOT_CONNECTED);
+    access.Close(handle);
+    handle = platform::kInvalidDeviceHandle;
+    host.WaitForPnpIdle();
+    EXPECT_FALSE(host.DriverLoaded());
+    // What the device sends now goes into the bus's own buffer, not the driver's.
+    device.QueueInPacket({'l', 'a', 't', 'e'});
+    EXPECT_TRUE(host.Violations().empty());
+}
+
 TEST_F(UsbBusTest, NeitherIoReadLandsInTheCallersBuffer) {
     device.QueueInPacket({1, 2, 3});
     uint8_t buffer[64];
