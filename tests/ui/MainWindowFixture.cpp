@@ -15,6 +15,9 @@ MainWindowFixture::MainWindowFixture() {
 }
 
 MainWindowFixture::~MainWindowFixture() {
+    // The controllers address only controls their windows have.
+    EXPECT_TRUE(windows.UnknownControls().empty())
+        << "first: " << (windows.UnknownControls().empty() ? "" : windows.UnknownControls()[0]);
     main.reset();
     platform::Message message;
     while (queue.Take(message, 0)) {
