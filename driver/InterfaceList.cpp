@@ -32,6 +32,19 @@ bool NameMatches(PUNICODE_STRING name, PCWSTR wanted) {
     return RtlCompareUnicodeString(name, &expected, TRUE) == 0;
 }
 
+const char* EndpointType(UCHAR attributes) {
+    switch (attributes & 3) {
+        case 0:
+            return " Type:Control";
+        case 1:
+            return " Type:Isochronous";
+        case 2:
+            return " Type:Bulk";
+        default:
+            return " Type:Interrupt";
+    }
+}
+
 void TraceEndpoints(PUSB_CONFIGURATION_DESCRIPTOR config, PUSB_INTERFACE_DESCRIPTOR descriptor) {
     PUCHAR end = reinterpret_cast<PUCHAR>(config) + config->wTotalLength;
     PUSB_COMMON_DESCRIPTOR first = USBD_ParseDescriptors(config, config->wTotalLength, descriptor,
@@ -45,22 +58,10 @@ void TraceEndpoints(PUSB_CONFIGURATION_DESCRIPTOR config, PUSB_INTERFACE_DESCRIP
             break;  // the device claims more endpoints than it described
         }
         PUSB_ENDPOINT_DESCRIPTOR endpoint = reinterpret_cast<PUSB_ENDPOINT_DESCRIPTOR>(record);
-        DbgPrint("USBCTRL -     Endpoint:%d - Address:%X -", number, endpoint->bEndpointAddress);
-        switch (endpoint->bmAttributes & 3) {
-            case 0:
-                DbgPrint(" Type:Control");
-                break;
-            case 1:
-                DbgPrint(" Type:Isochronous");
-                break;
-            case 2:
-                DbgPrint(" Type:Bulk");
-                break;
-            default:
-                DbgPrint(" Type:Interrupt");
-                break;
-        }
-        DbgPrint(" - Max Packet Size:%d\n", endpoint->wMaxPacketSize);
+        // One call per line, so that a request running in another thread cannot split it.
+        DbgPrint("USBCTRL -     Endpoint:%d - Address:%X -%s - Max Packet Size:%d\n", number,
+                 endpoint->bEndpointAddress, EndpointType(endpoint->bmAttributes),
+                 endpoint->wMaxPacketSize);
         record += kEndpointDescriptorLength;
     }
 }

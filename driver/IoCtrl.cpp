@@ -18,6 +18,11 @@ struct TracedReply {
     UCHAR terminator;
 };
 
+// One call per line, so lines of requests running at the same time never mix.
+void TraceRequest(const char* name) {
+    DbgPrint("USBCTRL: DispatchIoControl - %s\n", name);
+}
+
 // User mode chooses the buffer lengths: check them before touching anything.
 NTSTATUS CheckBuffers(PIRP irp, ULONG inputNeeded, ULONG outputNeeded) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
@@ -42,7 +47,7 @@ NTSTATUS RefuseRequest(NTSTATUS status) {
 }
 
 NTSTATUS InitDriver(PDEVICE_EXTENSION extension, PIRP irp) {
-    DbgPrint("IOCTRL_INIT_DRIVER\n");
+    TraceRequest("IOCTRL_INIT_DRIVER");
     NTSTATUS status = CheckBuffers(irp, sizeof(USBCTRL_REQUEST), 0);
     if (!NT_SUCCESS(status)) {
         return CompleteRequest(irp, status, 0);
@@ -54,7 +59,7 @@ NTSTATUS InitDriver(PDEVICE_EXTENSION extension, PIRP irp) {
 }
 
 NTSTATUS GetDriverVersion(PIRP irp) {
-    DbgPrint("IOCTRL_GET_DRIVER_VERSION\n");
+    TraceRequest("IOCTRL_GET_DRIVER_VERSION");
     NTSTATUS status = CheckBuffers(irp, 0, sizeof(USBCTRL_REPLY));
     if (!NT_SUCCESS(status)) {
         return CompleteRequest(irp, status, 0);
@@ -69,7 +74,7 @@ NTSTATUS GetDriverVersion(PIRP irp) {
 }
 
 NTSTATUS GetProductInfo(PDEVICE_EXTENSION extension, PIRP irp) {
-    DbgPrint("IOCTRL_GET_PRODUCT_INFO\n");
+    TraceRequest("IOCTRL_GET_PRODUCT_INFO");
     NTSTATUS status = CheckBuffers(irp, 0, sizeof(USBCTRL_REPLY));
     if (!NT_SUCCESS(status)) {
         return CompleteRequest(irp, status, 0);
@@ -92,7 +97,7 @@ NTSTATUS GetProductInfo(PDEVICE_EXTENSION extension, PIRP irp) {
 }
 
 NTSTATUS ReadData(PDEVICE_OBJECT deviceObject, PIRP irp) {
-    DbgPrint("IOCTRL_READ_DATA\n");
+    TraceRequest("IOCTRL_READ_DATA");
     NTSTATUS status = CheckBuffers(irp, sizeof(USBCTRL_REQUEST), sizeof(USBCTRL_REPLY));
     if (!NT_SUCCESS(status)) {
         return CompleteRequest(irp, status, 0);
@@ -127,7 +132,7 @@ NTSTATUS ReadData(PDEVICE_OBJECT deviceObject, PIRP irp) {
 }
 
 NTSTATUS WriteData(PDEVICE_OBJECT deviceObject, PIRP irp) {
-    DbgPrint("IOCTRL_WRITE_DATA\n");
+    TraceRequest("IOCTRL_WRITE_DATA");
     NTSTATUS status = CheckBuffers(irp, sizeof(USBCTRL_REQUEST), 0);
     if (!NT_SUCCESS(status)) {
         return CompleteRequest(irp, status, 0);
@@ -164,7 +169,6 @@ NTSTATUS NTAPI DispatchIoControl(PDEVICE_OBJECT deviceObject, PIRP irp) {
         return CompleteRequest(irp, status, 0);
     }
 
-    DbgPrint("USBCTRL: DispatchIoControl - ");
     switch (IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl.IoControlCode) {
         case IOCTRL_INIT_DRIVER:
             status = InitDriver(extension, irp);
@@ -182,7 +186,7 @@ NTSTATUS NTAPI DispatchIoControl(PDEVICE_OBJECT deviceObject, PIRP irp) {
             status = WriteData(deviceObject, irp);
             break;
         default:
-            DbgPrint("Unknown IOCTRL Code\n");
+            TraceRequest("Unknown IOCTRL Code");
             status = CompleteRequest(irp, STATUS_SUCCESS, 0);
             break;
     }

@@ -8,6 +8,12 @@
 
 namespace {
 
+// One call per line, so that a request running in another thread cannot
+// split it.
+void TracePnP(const char* name) {
+    DbgPrint("USBCTRL: DispatchPnP %s\n", name);
+}
+
 // Stop, query-stop, cancel-stop and cancel-remove: answered here, not passed down.
 NTSTATUS CompleteHere(PDEVICE_OBJECT deviceObject, PIRP irp) {
     NTSTATUS status = PnPCancelStopDevice(deviceObject, irp);
@@ -34,63 +40,62 @@ NTSTATUS NTAPI DispatchPnP(PDEVICE_OBJECT deviceObject, PIRP irp) {
         return CompleteRequest(irp, status, 0);
     }
 
-    DbgPrint("USBCTRL: DispatchPnP ");
     UCHAR minor = IoGetCurrentIrpStackLocation(irp)->MinorFunction;
     switch (minor) {
         case IRP_MN_START_DEVICE:
-            DbgPrint("- IRP_MN_START_DEVICE\n");
+            TracePnP("- IRP_MN_START_DEVICE");
             status = PnPStartDevice(deviceObject, irp);
             break;
         case IRP_MN_QUERY_REMOVE_DEVICE:
-            DbgPrint("- IRP_MN_QUERY_REMOVE_DEVICE\n");
+            TracePnP("- IRP_MN_QUERY_REMOVE_DEVICE");
             status = PassDown(deviceObject, irp);
             break;
         case IRP_MN_REMOVE_DEVICE:
-            DbgPrint("- IRP_MN_REMOVE_DEVICE\n");
+            TracePnP("- IRP_MN_REMOVE_DEVICE");
             // Releases the lock and drains; the device object is gone afterwards.
             return PnPRemoveDevice(deviceObject, irp);
         case IRP_MN_CANCEL_REMOVE_DEVICE:
-            DbgPrint("- IRP_MN_CANCEL_REMOVE_DEVICE\n");
+            TracePnP("- IRP_MN_CANCEL_REMOVE_DEVICE");
             status = CompleteHere(deviceObject, irp);
             break;
         case IRP_MN_STOP_DEVICE:
-            DbgPrint("- IRP_MN_STOP_DEVICE\n");
+            TracePnP("- IRP_MN_STOP_DEVICE");
             status = CompleteHere(deviceObject, irp);
             break;
         case IRP_MN_QUERY_STOP_DEVICE:
-            DbgPrint("- IRP_MN_QUERY_STOP_DEVICE\n");
+            TracePnP("- IRP_MN_QUERY_STOP_DEVICE");
             status = CompleteHere(deviceObject, irp);
             break;
         case IRP_MN_CANCEL_STOP_DEVICE:
-            DbgPrint("- IRP_MN_CANCEL_STOP_DEVICE\n");
+            TracePnP("- IRP_MN_CANCEL_STOP_DEVICE");
             status = CompleteHere(deviceObject, irp);
             break;
         case IRP_MN_QUERY_DEVICE_RELATIONS:
-            DbgPrint("- IRP_MN_QUERY_DEVICE_RELATIONS\n");
+            TracePnP("- IRP_MN_QUERY_DEVICE_RELATIONS");
             status = PassDown(deviceObject, irp);
             break;
         case IRP_MN_QUERY_CAPABILITIES:
-            DbgPrint("- IRP_MN_QUERY_CAPABILITIES\n");
+            TracePnP("- IRP_MN_QUERY_CAPABILITIES");
             status = QueryCapabilities(deviceObject, irp);
             break;
         case IRP_MN_FILTER_RESOURCE_REQUIREMENTS:
-            DbgPrint("- IRP_MN_FILTER_RESOURCE_REQUIREMENTS\n");
+            TracePnP("- IRP_MN_FILTER_RESOURCE_REQUIREMENTS");
             status = PassDown(deviceObject, irp);
             break;
         case IRP_MN_QUERY_ID:
-            DbgPrint("- IRP_MN_QUERY_ID\n");
+            TracePnP("- IRP_MN_QUERY_ID");
             status = PassDown(deviceObject, irp);
             break;
         case IRP_MN_QUERY_PNP_DEVICE_STATE:
-            DbgPrint("- IRP_MN_QUERY_PNP_DEVICE_STATE\n");
+            TracePnP("- IRP_MN_QUERY_PNP_DEVICE_STATE");
             status = PassDown(deviceObject, irp);
             break;
         case IRP_MN_SURPRISE_REMOVAL:
-            DbgPrint("- IRP_MN_SURPRISE_REMOVAL\n");
+            TracePnP("- IRP_MN_SURPRISE_REMOVAL");
             status = PnPSurpriseRemoveDevice(deviceObject, irp);
             break;
         default:
-            DbgPrint("- Unsupported PnP minor function %X\n", minor);
+            DbgPrint("USBCTRL: DispatchPnP - Unsupported PnP minor function %X\n", minor);
             status = PassDown(deviceObject, irp);
             break;
     }
