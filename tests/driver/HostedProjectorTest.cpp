@@ -7,8 +7,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "common/UsbCtrl.h"
 #include "driver/Driver.h"
@@ -141,6 +144,29 @@ TEST_P(HostedProjector, UnplugDuringABlockedReadThenCloseRemovesEverything) {
     EXPECT_EQ(host_.DriverUnloadCalls(), 1);
     EXPECT_EQ(host_.Pool().OutstandingTotal(), 0u);
     EXPECT_TRUE(host_.Violations().empty());
+}
+
+TEST_P(HostedProjector, InterfaceArrivalAndRemovalAreAnnounced) {
+    std::mutex mutex;
+    std::vector<std::pair<std::string, bool>> events;
+    int id = access_.RegisterNotification(USBCTRL_GUID, [&](const std::string& path, bool arrived) {
+        std::lock_guard lock(mutex);
+        events.emplace_back(path, arrived);
+    });
+    host_.PlugDevice(projector_);
+    host_.WaitForPnpIdle();
+    auto paths = access_.PresentInterfaces(USBCTRL_GUID);
+    ASSERT_EQ(paths.size(), 1u);
+    projector_.Unplug();
+    host_.WaitForPnpIdle();
+    access_.UnregisterNotification(id);
+
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_TRUE(events[0].second);
+    EXPECT_FALSE(events[1].second);
+    EXPECT_EQ(events[0].first, events[1].first);
+    EXPECT_TRUE(access_.PresentInterfaces(USBCTRL_GUID).empty());
 }
 
 TEST_P(HostedProjector, OrderlyRemovalWaitsForTheLastHandle) {

@@ -134,6 +134,13 @@ TEST_F(UrbTest, PlainWriteAlwaysReportsZeroBytes) {
     EXPECT_EQ(harness_.OutstandingPool(), 0u);
 }
 
+TEST_F(UrbTest, PlainReadAndWriteWithoutABufferAreRefused) {
+    EXPECT_EQ(harness_.Read(nullptr, 8).status, STATUS_INVALID_PARAMETER);
+    EXPECT_EQ(harness_.Write(nullptr, 8).status, STATUS_INVALID_PARAMETER);
+    EXPECT_TRUE(harness_.Lower().Urbs().empty());
+    EXPECT_EQ(harness_.OutstandingPool(), 0u);
+}
+
 TEST_F(UrbTest, PlainReadAndWriteWithoutPoolFailWithNoMemory) {
     uint8_t buffer[8] = {};
     harness_.Host().Pool().FailNextAllocations(1, kDornikTag);
