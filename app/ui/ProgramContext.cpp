@@ -1,6 +1,7 @@
 #include "app/ui/ProgramContext.h"
 
 #include "app/ui/WindowMessages.h"
+#include "platform/DeviceNotifications.h"
 
 namespace corvane {
 
@@ -25,6 +26,8 @@ bool PostTextToMainWindow(const ProgramContext& context, uint32_t message, platf
 void DiscardPostedMessage(const platform::Message& message) {
     if (message.message == WM_SET_CONTROL_TEXT) {
         TakePostedText(message.lParam);
+    } else if (message.message == WM_DEVICECHANGE) {
+        platform::FreeDeviceInterfaceNotice(message.lParam);
     }
 }
 

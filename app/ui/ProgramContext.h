@@ -49,7 +49,8 @@ bool PostTextToMainWindow(const ProgramContext& context, uint32_t message, platf
                           OwnedText text);
 
 // Frees what a posted message owns when it is dropped undelivered (the text of
-// a WM_SET_CONTROL_TEXT); other messages own nothing.
+// a WM_SET_CONTROL_TEXT, the notice of a WM_DEVICECHANGE); other messages
+// own nothing.
 void DiscardPostedMessage(const platform::Message& message);
 
 // Writes a diagnostic text (OutputDebugStringA).
