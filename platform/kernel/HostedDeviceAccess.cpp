@@ -9,23 +9,22 @@ namespace corvane::kernel {
 
 namespace {
 
-thread_local NTSTATUS lastStatus = STATUS_SUCCESS;
-
 GUID ToGuid(const UsbCtrlGuid& guid) {
     GUID result;
     __builtin_memcpy(&result, &guid, sizeof result);
     return result;
 }
 
-bool Finish(NTSTATUS status) {
+}  // namespace
+
+bool HostedDeviceAccess::Finish(NTSTATUS status) {
     if (!NT_SUCCESS(status)) {
-        lastStatus = status;
+        std::lock_guard lock(mutex_);
+        lastStatus_[std::this_thread::get_id()] = status;
         return false;
     }
     return true;
 }
-
-}  // namespace
 
 HostedDeviceAccess::HostedDeviceAccess(KernelHost& host) : host_(host) {}
 
@@ -41,13 +40,13 @@ std::vector<std::string> HostedDeviceAccess::PresentInterfaces(const UsbCtrlGuid
 
 platform::DeviceHandle HostedDeviceAccess::Open(const char* path) {
     if (path == nullptr) {
-        lastStatus = STATUS_INVALID_PARAMETER;
+        Finish(STATUS_INVALID_PARAMETER);
         return platform::kInvalidDeviceHandle;
     }
     NTSTATUS status;
     intptr_t handle = host_.Files().Open(path, &status);
     if (handle == 0) {
-        lastStatus = status;
+        Finish(NT_SUCCESS(status) ? STATUS_UNSUCCESSFUL : status);
         return platform::kInvalidDeviceHandle;
     }
     return handle;
@@ -90,8 +89,10 @@ bool HostedDeviceAccess::Write(platform::DeviceHandle handle, const void* buffer
     return Finish(result.status);
 }
 
-NTSTATUS HostedDeviceAccess::LastStatus() {
-    return lastStatus;
+NTSTATUS HostedDeviceAccess::LastStatus() const {
+    std::lock_guard lock(mutex_);
+    auto it = lastStatus_.find(std::this_thread::get_id());
+    return it == lastStatus_.end() ? STATUS_SUCCESS : it->second;
 }
 
 int HostedDeviceAccess::RegisterNotification(const UsbCtrlGuid& interfaceClass,

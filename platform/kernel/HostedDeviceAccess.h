@@ -6,7 +6,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/DeviceAccess.h"
@@ -31,8 +34,9 @@ public:
     bool Read(platform::DeviceHandle handle, void* buffer, uint32_t length, uint32_t* bytesRead);
     bool Write(platform::DeviceHandle handle, const void* buffer, uint32_t length,
                uint32_t* bytesWritten);
-    // The NTSTATUS of the last failed call in this thread (GetLastError's source).
-    static NTSTATUS LastStatus();
+    // The NTSTATUS of the last failed call that this thread made through this
+    // object (what GetLastError would be made from).
+    NTSTATUS LastStatus() const;
 
     // Interface arrival (arrived = true) and removal for a class; called on
     // the kernel's Plug and Play thread. Returns an id for Unregister.
@@ -41,7 +45,11 @@ public:
     void UnregisterNotification(int id);
 
 private:
+    bool Finish(NTSTATUS status);
+
     KernelHost& host_;
+    mutable std::mutex mutex_;
+    std::map<std::thread::id, NTSTATUS> lastStatus_;
     std::vector<int> registrations_;
 };
 

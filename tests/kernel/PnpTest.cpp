@@ -80,10 +80,10 @@ TEST_F(PnpTest, OpenControlAndCloseGoThroughTheStack) {
     EXPECT_FALSE(access.IoControl(handle, kFailCode, nullptr, 0, untouched, 4, &returned));
     EXPECT_EQ(returned, 0u);
     EXPECT_EQ(untouched[0], 0);
-    EXPECT_EQ(HostedDeviceAccess::LastStatus(), STATUS_UNSUCCESSFUL);
+    EXPECT_EQ(access.LastStatus(), STATUS_UNSUCCESSFUL);
     access.Close(handle);
     EXPECT_FALSE(access.IoControl(handle, kEchoCode, in, 2, out, 3, &returned));
-    EXPECT_EQ(HostedDeviceAccess::LastStatus(), STATUS_INVALID_HANDLE);
+    EXPECT_EQ(access.LastStatus(), STATUS_INVALID_HANDLE);
 }
 
 TEST_F(PnpTest, OpenAcceptsTheKernelFormAndAnyCaseButNoUnknownPath) {
@@ -94,7 +94,7 @@ TEST_F(PnpTest, OpenAcceptsTheKernelFormAndAnyCaseButNoUnknownPath) {
     access.Close(handle);
     EXPECT_EQ(access.Open("\\\\?\\USB#VID_0547&PID_1002#9#{90247d63-6177-11d4-a797-0040d00a43a5}"),
               platform::kInvalidDeviceHandle);
-    EXPECT_EQ(HostedDeviceAccess::LastStatus(), STATUS_OBJECT_NAME_NOT_FOUND);
+    EXPECT_EQ(access.LastStatus(), STATUS_OBJECT_NAME_NOT_FOUND);
 }
 
 TEST_F(PnpTest, UnplugWithoutHandlesRemovesAndUnloadsAtOnce) {

@@ -86,7 +86,7 @@ TEST_F(UsbBusTest, ShortInWithoutShortTransferOkIsAnError) {
     device.QueueInPacket({'x'});
     BulkReply reply;
     EXPECT_FALSE(Bulk(true, USBD_TRANSFER_DIRECTION_IN, 64, &reply));
-    EXPECT_EQ(HostedDeviceAccess::LastStatus(), STATUS_UNSUCCESSFUL);
+    EXPECT_EQ(access.LastStatus(), STATUS_UNSUCCESSFUL);
     EXPECT_EQ(reply.length, 0u);  // a failed request copies nothing back
 }
 
@@ -104,7 +104,7 @@ TEST_F(UsbBusTest, StalledTransferFails) {
     device.StallBulk(true);
     BulkReply reply;
     EXPECT_FALSE(Bulk(false, 0, 4, &reply, false, "data"));
-    EXPECT_EQ(HostedDeviceAccess::LastStatus(), STATUS_UNSUCCESSFUL);
+    EXPECT_EQ(access.LastStatus(), STATUS_UNSUCCESSFUL);
 }
 
 TEST_F(UsbBusTest, PipeHandleOfAnEarlierConfigurationIsRefused) {
@@ -112,7 +112,7 @@ TEST_F(UsbBusTest, PipeHandleOfAnEarlierConfigurationIsRefused) {
     EXPECT_EQ(host.SendPnpRequest(device, IRP_MN_START_DEVICE).status, STATUS_SUCCESS);
     BulkReply reply;
     EXPECT_FALSE(Bulk(true, kInShortOk, 64, &reply, true));
-    EXPECT_EQ(HostedDeviceAccess::LastStatus(), STATUS_INVALID_PARAMETER);
+    EXPECT_EQ(access.LastStatus(), STATUS_INVALID_PARAMETER);
     device.QueueInPacket({'o', 'k'});
     EXPECT_TRUE(Bulk(true, kInShortOk, 64, &reply));
 }
@@ -123,7 +123,7 @@ TEST_F(UsbBusTest, ReadBlockedInTheDeviceFailsWhenTheDeviceIsUnplugged) {
     NTSTATUS status = STATUS_SUCCESS;
     std::thread reader([&] {
         succeeded = Bulk(true, kInShortOk, 64, &reply);
-        status = HostedDeviceAccess::LastStatus();
+        status = access.LastStatus();
     });
     device.WaitForBlockedIn(1);
     auto unplugged = std::chrono::steady_clock::now();
@@ -134,7 +134,7 @@ TEST_F(UsbBusTest, ReadBlockedInTheDeviceFailsWhenTheDeviceIsUnplugged) {
     EXPECT_EQ(status, STATUS_DEVICE_NOT_CONNECTED);
     // Later transfers fail at once, before reaching the device.
     EXPECT_FALSE(Bulk(true, kInShortOk, 64, &reply));
-    EXPECT_EQ(HostedDeviceAccess::LastStatus(), STATUS_DEVICE_NOT_CONNECTED);
+    EXPECT_EQ(access.LastStatus(), STATUS_DEVICE_NOT_CONNECTED);
     access.Close(handle);
     handle = platform::kInvalidDeviceHandle;
     host.WaitForPnpIdle();
@@ -149,7 +149,7 @@ TEST_F(UsbBusTest, ReadFailsAtOnceWhenTakenOffTheBusThoughTheDeviceKeepsWaiting)
     NTSTATUS status = STATUS_SUCCESS;
     std::thread reader([&] {
         succeeded = Bulk(true, kInShortOk, 64, &reply);
-        status = HostedDeviceAccess::LastStatus();
+        status = access.LastStatus();
     });
     device.WaitForBlockedIn(1);
     // The bus drops the device; the device itself never ends the transfer.
