@@ -10,7 +10,7 @@ namespace corvane::cli {
 
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;   // the operation ran and failed
-inline constexpr int kExitBadUsage = 2;  // the command line was not understood
+inline constexpr int kExitBadUsage = 2;  // the command line was not understood, or its files
 
 struct CliStreams {
     FILE* out;
@@ -26,6 +26,7 @@ struct CliCommand {
     const char* summary;   // what the command does, one line
     const char* details;   // its arguments and exit status, for its own usage text
     int (*run)(const CliArguments& arguments, const CliStreams& streams);
+    const char* sharedDetails = nullptr;  // options several commands share
 };
 
 }  // namespace corvane::cli

@@ -10,6 +10,19 @@ bool IsHelp(std::string_view argument) {
     return argument == "--help" || argument == "-h";
 }
 
+// Options of any command that take a value (the value may look like a name).
+bool TakesValue(std::string_view argument) {
+    for (std::string_view option :
+         {"--settings", "--timeout", "--sim-platform", "--sim-partitions", "--sim-part-number",
+          "--sim-serial-number", "--sim-dump-flash", "--sim-fault", "--pn", "--sn", "--platform",
+          "--partitions", "-o", "--offset", "--length"}) {
+        if (argument == option) {
+            return true;
+        }
+    }
+    return false;
+}
+
 const CliCommand* FindCommand(std::string_view name) {
     for (const CliCommand& command : AllCommands()) {
         if (name == command.name) {
@@ -25,6 +38,9 @@ void PrintUsage(FILE* stream, const CliCommand* command) {
     if (command != nullptr) {
         std::fprintf(stream, "usage: corvane-cli %s %s\n%s\n%s", command->name, command->synopsis,
                      command->summary, command->details);
+        if (command->sharedDetails != nullptr) {
+            std::fprintf(stream, "%s", command->sharedDetails);
+        }
         return;
     }
     std::fprintf(stream, "usage: corvane-cli COMMAND [ARGUMENTS]\n       corvane-cli --help\n\n");
@@ -35,27 +51,41 @@ void PrintUsage(FILE* stream, const CliCommand* command) {
 }
 
 int RunCommandLine(int argc, const char* const* argv, const CliStreams& streams) {
-    if (argc < 2) {
-        PrintUsage(streams.err, nullptr);
-        return kExitBadUsage;
+    // Options may come before the command: the command is the first argument
+    // that is neither an option nor an option's value.
+    int commandAt = 0;
+    bool help = false;
+    for (int i = 1; i < argc && commandAt == 0; ++i) {
+        const std::string_view argument = argv[i];
+        if (IsHelp(argument)) {
+            help = true;
+        } else if (TakesValue(argument)) {
+            ++i;
+        } else if (argument.size() < 2 || argument[0] != '-') {
+            commandAt = i;
+        }
     }
-    if (IsHelp(argv[1])) {
-        PrintUsage(streams.out, nullptr);
-        return kExitSuccess;
+    if (commandAt == 0) {
+        PrintUsage(help ? streams.out : streams.err, nullptr);
+        return help ? kExitSuccess : kExitBadUsage;
     }
-    const CliCommand* command = FindCommand(argv[1]);
+    const CliCommand* command = FindCommand(argv[commandAt]);
     if (command == nullptr) {
-        std::fprintf(streams.err, "corvane-cli: unknown command '%s'\n\n", argv[1]);
+        std::fprintf(streams.err, "corvane-cli: unknown command '%s'\n\n", argv[commandAt]);
         PrintUsage(streams.err, nullptr);
         return kExitBadUsage;
     }
     CliArguments arguments;
-    for (int i = 2; i < argc; ++i) {
+    for (int i = 1; i < argc; ++i) {
         if (IsHelp(argv[i])) {
-            PrintUsage(streams.out, command);
-            return kExitSuccess;
+            help = true;
+        } else if (i != commandAt) {
+            arguments.emplace_back(argv[i]);
         }
-        arguments.emplace_back(argv[i]);
+    }
+    if (help) {
+        PrintUsage(streams.out, command);
+        return kExitSuccess;
     }
     return command->run(arguments, streams);
 }

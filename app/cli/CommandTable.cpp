@@ -1,10 +1,71 @@
 #include "app/cli/Commands.h"
+#include "app/cli/DeviceOptions.h"
 
 namespace corvane::cli {
 
 namespace {
 
+// What every device command takes besides its own arguments.
+constexpr const char* kDeviceDetails =
+    "options may come before or after the command.\n"
+    "  --settings FILE    the settings file to use (default: the user's settings)\n"
+    "  --verify           verify every download (VerifyDownloads on for this run)\n"
+    "  --no-hw-match      do not match files to the projector's platform identifier\n"
+    "  --timeout SECONDS  wait this long for a projector to appear and be ready\n"
+    "                     (default 10)\n"
+    "  --json             one JSON object per line for every event, then a summary\n"
+    "  --trace-driver     the driver's trace on stderr\n"
+    "  -q                 only the result and the errors\n"
+    "  -v                 every control the window changes, too\n"
+    "virtual projector (plugged into the hosted USB bus):\n"
+    "  --simulate              plug in the virtual projector\n"
+    "  --sim-platform ID       its platform identifier (default PJX2000-A1)\n"
+    "  --sim-partitions DESCR  its partition descriptor\n"
+    "                          (default 4,100000,0,10000,80000,F0000)\n"
+    "  --sim-part-number PN    its part number (default 1002-3456-01)\n"
+    "  --sim-serial-number SN  its serial number (default A10000012345)\n"
+    "  --sim-pace              USB full-speed timing (1 ms frame per transfer)\n"
+    "  --sim-dump-flash FILE   write its whole flash to FILE when the program ends\n"
+    "  --sim-fault FAULT       a fault, repeatable. CMD is one of Sync P G GP GS I B\n"
+    "                          C S SP SS E BE CR F block end X V VR R; N is a count\n"
+    "                          or \"always\" (default 1):\n"
+    "    nak=CMD[:N]               the next N commands CMD get a negative reply\n"
+    "    silence-after=CMD         no answer from command CMD on\n"
+    "    unplug-after-blocks=N     leave the bus as the Nth image block arrives\n"
+    "    unplug-at=CMD             leave the bus as command CMD arrives\n"
+    "    bad-crc[=N]               the next N checksums (\"V\") are wrong\n"
+    "    split=CMD:BYTE[:N]        the reply to CMD arrives in two parts\n"
+    "    zlp=CMD[:N]               a zero-length packet before the reply to CMD\n"
+    "    long-reply=CMD:LENGTH[:N] the reply to CMD padded to LENGTH bytes\n"
+    "    descriptor=TEXT           TEXT as the reply to \"B\"\n"
+    "exit status: 0 success; 1 the operation failed (an error was shown,\n"
+    "verification failed, the connection was lost, or it was interrupted); 2 bad\n"
+    "usage or an unusable file or list; 3 no projector was ready within the time-out\n";
+
 constexpr CliCommand kCommands[] = {
+    {"info", "[OPTIONS]", "connect, identify, print platform, part and serial number, partitions",
+     "", RunInfoCommand, kDeviceDetails},
+    {"download", "[OPTIONS] FILE... | LIST",
+     "download firmware files (at most eight) or one .DLD list",
+     "  FILE    Intel hex or S-record firmware files, downloaded in this order\n"
+     "  LIST    a .DLD download list (its [DownloadFiles] section names the files)\n"
+     "  without files the window's list is used (a list matched to the part number)\n",
+     RunDownloadCommand, kDeviceDetails},
+    {"verify", "[OPTIONS] FILE... | LIST",
+     "verify the projector's flash against files, without programming",
+     "  FILE, LIST as for download\n", RunVerifyCommand, kDeviceDetails},
+    {"program-ids", "[OPTIONS] [--pn PN] [--sn SN]",
+     "write a new part number and/or serial number into the projector",
+     "  --pn PN  the new part number (1 to 14 printable characters)\n"
+     "  --sn SN  the new serial number (1 to 12 printable characters)\n",
+     RunProgramIdsCommand, kDeviceDetails},
+    {"clear-nvram", "[OPTIONS]",
+     "clear the projector's NVRAM (through the Advanced window; needs EnableAdvancedDialog)", "",
+     RunClearNvramCommand, kDeviceDetails},
+    {"list", "[OPTIONS]", "the projector interfaces present",
+     "  waits up to the time-out for the first interface;\n"
+     "  exit status 3 when none is present\n",
+     RunListCommand, kDeviceDetails},
     {"convert", "FILE --platform ID --partitions DESCRIPTOR [--no-hw-match] [-o STAGED]",
      "convert a firmware file into a staged image as a download would",
      "  FILE                     Intel hex or S-record firmware file\n"

@@ -27,7 +27,7 @@ std::optional<std::string_view> ParsedOptions::Value(std::string_view name) cons
 bool ParseOptions(const CliArguments& arguments,
                   std::initializer_list<std::string_view> valueOptions,
                   std::initializer_list<std::string_view> flagOptions, ParsedOptions& parsed,
-                  std::string& error) {
+                  std::string& error, std::initializer_list<std::string_view> repeatableOptions) {
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
         if (argument.size() < 2 || argument[0] != '-') {
@@ -39,6 +39,14 @@ bool ParseOptions(const CliArguments& arguments,
                 error = "option " + std::string(argument) + " given twice";
                 return false;
             }
+            continue;
+        }
+        if (Contains(repeatableOptions, argument)) {
+            if (i + 1 == arguments.size()) {
+                error = "option " + std::string(argument) + " needs a value";
+                return false;
+            }
+            parsed.repeated[argument].push_back(arguments[++i]);
             continue;
         }
         if (!Contains(valueOptions, argument)) {

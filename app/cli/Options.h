@@ -19,6 +19,8 @@ struct ParsedOptions {
     std::vector<std::string_view> positionals;
     std::map<std::string_view, std::string_view> values;
     std::set<std::string_view> flags;
+    // Every value of a repeatable option, in the order given.
+    std::map<std::string_view, std::vector<std::string_view>> repeated;
 
     std::optional<std::string_view> Value(std::string_view name) const;
     bool Flag(std::string_view name) const { return flags.count(name) != 0; }
@@ -29,7 +31,8 @@ struct ParsedOptions {
 bool ParseOptions(const CliArguments& arguments,
                   std::initializer_list<std::string_view> valueOptions,
                   std::initializer_list<std::string_view> flagOptions, ParsedOptions& parsed,
-                  std::string& error);
+                  std::string& error,
+                  std::initializer_list<std::string_view> repeatableOptions = {});
 
 // A count or offset: decimal, or hexadecimal with 0x. False on anything else.
 bool ParseCount(std::string_view text, uint64_t& value);

@@ -1,0 +1,100 @@
+#include "app/cli/DeviceSession.h"
+
+#include <unistd.h>
+
+#include <stdexcept>
+
+#include "app/device/ProjectorDeviceLink.h"
+#include "app/ui/SettingsStore.h"
+#include "platform/hosted/HostedSystem.h"
+
+namespace corvane::cli {
+
+namespace {
+
+std::unique_ptr<EventPrinter> MakePrinter(const DeviceOptions& options, const CliStreams& streams) {
+    if (options.json) {
+        return MakeJsonPrinter(streams);
+    }
+    PrinterOptions printer;
+    printer.quiet = options.quiet;
+    printer.verbose = options.verbose;
+    printer.terminal = isatty(fileno(streams.out)) != 0;
+    return MakeTextPrinter(streams, printer);
+}
+
+// Gives back the settings that this run changed for itself only.
+void RestoreSettings(const DeviceOptions& options, const OperationDriver& driver) {
+    if (!driver.HasStarted() || (!options.verify && !options.noHwMatch)) {
+        return;
+    }
+    const std::string file = options.settingsFile.empty() ? platform::SettingsKey::DefaultLocation()
+                                                          : options.settingsFile;
+    std::unique_ptr<platform::SettingsKey> key =
+        file.empty() ? nullptr : platform::SettingsKey::OpenOrCreate(file);
+    if (key == nullptr) {
+        return;
+    }
+    if (options.verify) {
+        WriteSettingNumber(key.get(), SettingId::VerifyDownloads, driver.SavedVerifyDownloads());
+    }
+    if (options.noHwMatch) {
+        WriteSettingNumber(key.get(), SettingId::MatchFilesToHardware,
+                           driver.SavedMatchFilesToHardware());
+    }
+}
+
+}  // namespace
+
+int RunDeviceOperation(const DeviceOptions& options, OperationRequest request,
+                       const CliStreams& streams, const AfterRunHook& afterRun) {
+    InterruptWatch interrupts;
+    kernel::KernelHost::Options kernelOptions;
+    kernelOptions.echoTrace = options.traceDriver;
+    hosted::HostedSystem system(kernelOptions);
+    if (options.simulate) {
+        try {
+            system.PlugProjector(options.projector);
+        } catch (const std::invalid_argument& refused) {
+            std::fprintf(streams.err,
+                         "corvane-cli: the virtual projector refuses its settings: %s\n",
+                         refused.what());
+            return kExitBadUsage;
+        }
+    }
+    const std::unique_ptr<EventPrinter> printer = MakePrinter(options, streams);
+    TextWindowFactory windows(*printer);
+    ApplicationPlatform platform;
+    platform.settingsFile = options.settingsFile;
+    Application application(
+        windows, system.DeviceAccess(),
+        [&system](Application& app) -> std::unique_ptr<DeviceLink> {
+            return std::make_unique<ProjectorDeviceLink>(app, system.Notifications());
+        },
+        platform);
+    OperationDriver driver(application, windows, *printer, options, std::move(request),
+                           &interrupts);
+    windows.SetEvents(driver);
+    windows.SetDriver(&driver);
+    application.Run();
+    windows.SetEvents(*printer);
+    RestoreSettings(options, driver);
+    printer->Summary(driver.Summary());
+
+    int status = driver.ExitStatus();
+    if (!options.dumpFlashFile.empty() && system.Projector() != nullptr &&
+        !system.Projector()->DumpFlash(options.dumpFlashFile)) {
+        std::fprintf(streams.err, "corvane-cli: cannot write the flash to %s\n",
+                     options.dumpFlashFile.c_str());
+        if (status == kExitSuccess) {
+            status = kExitFailure;
+        }
+    }
+    if (afterRun) {
+        afterRun(system);
+    }
+    system.Shutdown();
+    return status;
+}
+
+}  // namespace corvane::cli
