@@ -1,0 +1,67 @@
+#include "tests/qt/QtTestApp.h"
+
+#include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QTest>
+
+namespace corvane::test {
+
+QApplication& TestApp() {
+    static int argc = 1;
+    static char name[] = "qt_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* application = [] {
+        // Rendering must not depend on the desktop the tests run on.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *application;
+}
+
+bool WaitUntil(const std::function<bool()>& pred, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred()) {
+        if (clock.elapsed() > timeoutMs) {
+            return false;
+        }
+        QTest::qWait(2);
+    }
+    return true;
+}
+
+ModalWatcher::ModalWatcher() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Check(); });
+    timer_.start(5);
+}
+
+ModalWatcher::~ModalWatcher() {
+    timer_.stop();
+}
+
+void ModalWatcher::Check() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal == busyWith_) {
+        return;
+    }
+    QWidget* previous = busyWith_;
+    busyWith_ = modal;
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        SeenBox seen{box->text().toStdString(), box->windowTitle().toStdString(), box->icon(),
+                     box->windowModality()};
+        boxes_.push_back(seen);
+        if (onBox) {
+            onBox(seen);
+        }
+        box->button(QMessageBox::Ok)->click();
+    } else if (auto* dialog = qobject_cast<qt::QtDialogWindow*>(modal)) {
+        if (onDialog) {
+            onDialog(*dialog);
+        } else {
+            dialog->EndDialog(kIdCancel);
+        }
+    }
+    busyWith_ = previous;
+}
+
+}  // namespace corvane::test
