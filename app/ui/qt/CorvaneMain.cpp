@@ -1,38 +1,78 @@
 #include "app/ui/qt/CorvaneMain.h"
 
+#include <QApplication>
+#include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 
+#include "app/device/ProjectorDeviceLink.h"
 #include "app/ui/Application.h"
+#include "app/ui/qt/CorvaneOptions.h"
 #include "app/ui/qt/QtWindowFactory.h"
+#include "app/ui/qt/VirtualProjectorWindow.h"
+#include "platform/hosted/HostedSystem.h"
 
 namespace corvane::qt {
 
 namespace {
 
-// No device interface is present: the window waits for a projector.
-class NoDevices : public platform::DeviceAccess {
-public:
-    std::vector<std::string> PresentInterfaces(const UsbCtrlGuid&) override { return {}; }
-    platform::DeviceHandle Open(const char*) override { return platform::kInvalidDeviceHandle; }
-    bool IoControl(platform::DeviceHandle, uint32_t, const void*, uint32_t, void*, uint32_t,
-                   uint32_t*) override {
-        return false;
-    }
-    void Close(platform::DeviceHandle) override {}
-};
+constexpr const char* kUsage =
+    "usage: corvane [--settings FILE] [--simulate [--sim-platform TEXT] [--sim-part-number TEXT]\n"
+    "               [--sim-serial-number TEXT] [--sim-partitions DESCRIPTOR] [--sim-pace]\n"
+    "               [--sim-fault FAULT]... [--sim-dump-flash FILE]]\n"
+    "--simulate plugs a virtual projector in and opens its window beside the main window.\n"
+    "About Corvane: the main window's context menu, or F1.\n";
 
 }  // namespace
 
-int RunCorvane(const QStringList& arguments) {
-    for (qsizetype at = 1; at < arguments.size(); ++at) {
-        std::fprintf(stderr, "corvane: unknown option %s\n",
-                     arguments[at].toLocal8Bit().constData());
+int RunCorvane(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
+    if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    cli::DeviceOptions options;
+    const std::string error = ReadCorvaneOptions(arguments, options);
+    if (!error.empty()) {
+        std::fprintf(stderr, "corvane: %s\n%s", error.c_str(), kUsage);
         return 2;
     }
+    QApplication qtApplication(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Corvane"));
+    QApplication::setDesktopFileName(QStringLiteral("corvane"));
+    hosted::HostedSystem system;
+    sim::VirtualProjector* projector = nullptr;
+    if (options.simulate) {
+        try {
+            projector = &system.PlugProjector(options.projector);
+        } catch (const std::invalid_argument& refused) {
+            std::fprintf(stderr, "corvane: the virtual projector refuses its settings: %s\n",
+                         refused.what());
+            return 2;
+        }
+    }
     QtWindowFactory windows;
-    NoDevices devices;
-    Application application(windows, devices, nullptr);
-    return application.Run();
+    ApplicationPlatform platform;
+    platform.settingsFile = options.settingsFile;
+    Application application(
+        windows, system.DeviceAccess(),
+        [&system](Application& app) -> std::unique_ptr<DeviceLink> {
+            return std::make_unique<ProjectorDeviceLink>(app, system.Notifications());
+        },
+        platform);
+    std::unique_ptr<VirtualProjectorWindow> panel;
+    if (projector != nullptr) {
+        panel = std::make_unique<VirtualProjectorWindow>(*projector, options.projector);
+        windows.SetMainWindowShown([&panel](QWidget& main) { panel->ShowBeside(main); });
+    }
+    const int result = application.Run();
+    panel.reset();
+    if (projector != nullptr && !options.dumpFlashFile.empty() &&
+        !projector->DumpFlash(options.dumpFlashFile)) {
+        std::fprintf(stderr, "corvane: cannot write %s\n", options.dumpFlashFile.c_str());
+    }
+    system.Shutdown();
+    return result;
 }
 
 }  // namespace corvane::qt

@@ -1,11 +1,9 @@
-// The corvane program: the application over Qt windows. Call with a
-// QApplication in place; returns the exit code.
+// The corvane program: reads the command line, then runs the application
+// over Qt windows on the hosted Linux system. Returns the exit code.
 #pragma once
-
-#include <QStringList>
 
 namespace corvane::qt {
 
-int RunCorvane(const QStringList& arguments);
+int RunCorvane(int argc, char** argv);
 
 }  // namespace corvane::qt

@@ -1,6 +1,7 @@
 #include "app/ui/qt/QtWindowFactory.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <algorithm>
 
 #include "app/ui/qt/QtArtwork.h"
@@ -45,6 +46,9 @@ int QtWindowFactory::RunModal(const DialogTemplate& dialog, DialogHandler& handl
     QtDialogWindow window(dialog, handler, ownerWidget, isMain ? &pump_ : nullptr);
     live_.push_back(&window);
     handler.OnInitDialog(window);
+    if (isMain && mainShown_) {
+        QTimer::singleShot(0, &window, [this, &window] { mainShown_(window); });
+    }
     // The main window leaves the modeless Advanced window usable.
     const int result = window.RunModalLoop(!isMain);
     live_.erase(std::find(live_.begin(), live_.end(), &window));

@@ -4,6 +4,7 @@
 // Construct it after the QApplication, on the UI thread.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "app/ui/WindowFactory.h"
@@ -28,12 +29,17 @@ public:
     int ShowMessageBox(const char* text, const char* caption, MessageBoxIcon icon,
                        bool systemModal) override;
 
+    // Called once the main window is up, inside its run (other windows of the
+    // front end place themselves beside it).
+    void SetMainWindowShown(std::function<void(QWidget&)> hook) { mainShown_ = std::move(hook); }
+
     // The newest live window of a template; nullptr when none.
     QtDialogWindow* FindWindow(int templateId) const;
 
 private:
     QtMainQueuePump pump_;
     std::vector<QtDialogWindow*> live_;
+    std::function<void(QWidget&)> mainShown_;
 };
 
 }  // namespace corvane::qt
