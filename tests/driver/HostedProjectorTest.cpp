@@ -70,6 +70,8 @@ protected:
                                  sizeof(*reply), &returned);
     }
 
+    void UnplugDuringABlockedRead(bool byCable);
+
     size_t DriverPool() {
         return host_.Pool().Outstanding(kDornikTag) + host_.Pool().Outstanding(kUsbdTag);
     }
@@ -111,7 +113,8 @@ TEST_P(HostedProjector, StartsAndAnswersTheProgramsRequests) {
     EXPECT_TRUE(host_.Violations().empty());
 }
 
-TEST_P(HostedProjector, UnplugDuringABlockedReadThenCloseRemovesEverything) {
+// The device leaves either by its cable or by being taken off the bus.
+void HostedProjector::UnplugDuringABlockedRead(bool byCable) {
     host_.PlugDevice(projector_);
     platform::DeviceHandle handle = OpenProjector();
     ASSERT_NE(handle, platform::kInvalidDeviceHandle);
@@ -126,7 +129,11 @@ TEST_P(HostedProjector, UnplugDuringABlockedReadThenCloseRemovesEverything) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_FALSE(done);
 
-    projector_.Unplug();  // the cable: the bus sees the device leave
+    if (byCable) {
+        projector_.Unplug();
+    } else {
+        host_.UnplugDevice(projector_);
+    }
     reader.join();
     host_.WaitForPnpIdle();
     EXPECT_FALSE(readOk);
@@ -144,6 +151,14 @@ TEST_P(HostedProjector, UnplugDuringABlockedReadThenCloseRemovesEverything) {
     EXPECT_EQ(host_.DriverUnloadCalls(), 1);
     EXPECT_EQ(host_.Pool().OutstandingTotal(), 0u);
     EXPECT_TRUE(host_.Violations().empty());
+}
+
+TEST_P(HostedProjector, CableUnpluggedDuringABlockedReadThenCloseRemovesEverything) {
+    UnplugDuringABlockedRead(true);
+}
+
+TEST_P(HostedProjector, TakenOffTheBusDuringABlockedReadThenCloseRemovesEverything) {
+    UnplugDuringABlockedRead(false);
 }
 
 TEST_P(HostedProjector, InterfaceArrivalAndRemovalAreAnnounced) {
