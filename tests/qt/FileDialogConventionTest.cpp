@@ -114,3 +114,56 @@ TEST(FileDialogQt, ShowsFirmwareFilesOfAnyCaseAndReturnsTheChosenOnes) {
 
 }  // namespace
 }  // namespace corvane::test
+
+namespace corvane::test {
+namespace {
+
+// Answers the next file dialog: fileName typed into its name box, then Open
+// (or Cancel when fileName is empty).
+void AnswerFileDialog(const QString& folder, const QString& fileName) {
+    QTimer::singleShot(0, [folder, fileName] {
+        QFileDialog* dialog = nullptr;
+        WaitUntil([&] {
+            dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            return dialog != nullptr;
+        });
+        ASSERT_NE(dialog, nullptr);
+        dialog->setDirectory(folder);
+        if (fileName.isEmpty()) {
+            static_cast<QDialog*>(dialog)->reject();
+            return;
+        }
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(fileName);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+}
+
+TEST(FolderChooserQt, GivesTheChosenFolderWithoutATrailingSeparator) {
+    TestApp();
+    QTemporaryDir folder;
+    ASSERT_TRUE(QDir(folder.path()).mkdir("lists"));
+    RecordingHandler handler;
+    qt::QtDialogWindow window(ConfigDialogTemplate(), handler, nullptr, nullptr);
+    AnswerFileDialog(folder.path(), "lists");
+    const std::optional<std::string> chosen = window.ChooseFolder();
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(*chosen, QDir(folder.filePath("lists")).absolutePath().toStdString());
+
+    AnswerFileDialog(folder.path(), "");
+    EXPECT_FALSE(window.ChooseFolder().has_value());
+}
+
+TEST(FileDialogQt, CancelGivesNothing) {
+    TestApp();
+    RecordingHandler handler;
+    qt::QtDialogWindow window(MainWindowTemplate(), handler, nullptr, nullptr);
+    AnswerFileDialog(QDir::tempPath(), "");
+    OpenFileRequest request;
+    request.filter = kFirmwareFileFilter;
+    request.flags = kFirmwareFileDialogFlags;
+    request.bufferSize = kFileDialogBufferSize;
+    EXPECT_FALSE(window.ChooseFilesToOpen(request).has_value());
+}
+
+}  // namespace
+}  // namespace corvane::test

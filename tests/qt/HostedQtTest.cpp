@@ -111,6 +111,9 @@ TEST_F(HostedQt, DownloadMovesTheProgressBarAndReturnsToWaiting) {
     // The flash really changed.
     panel.Refresh();
     EXPECT_NE(panel.StateText().indexOf("programmed"), -1) << panel.StateText().toStdString();
+    panel.show();
+    panel.SetFault("unplug-after-blocks=3");
+    SaveScreenshot(panel, "virtual-projector.png");
 }
 
 TEST_F(HostedQt, UnplugDuringADownloadReportsTheLostConnection) {

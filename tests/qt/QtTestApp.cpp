@@ -1,7 +1,9 @@
 #include "tests/qt/QtTestApp.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QTest>
 
 namespace corvane::test {
@@ -28,6 +30,25 @@ bool WaitUntil(const std::function<bool()>& pred, int timeoutMs) {
         QTest::qWait(2);
     }
     return true;
+}
+
+void SaveScreenshot(QWidget& window, const char* name) {
+    const QImage image = window.grab().toImage();
+    ASSERT_EQ(image.size(), window.size());
+    // Something was drawn: not a single colour.
+    bool varied = false;
+    for (int y = 0; y < image.height() && !varied; y += 4) {
+        varied = image.pixel(image.width() / 2, y) != image.pixel(0, 0);
+    }
+    EXPECT_TRUE(varied) << name;
+    QStringList folders{QStringLiteral(CORVANE_SCREENSHOT_BUILD_DIR)};
+    if (qgetenv("CORVANE_UPDATE_SCREENSHOTS") == "1") {
+        folders.push_back(QStringLiteral(CORVANE_SCREENSHOT_DIR));
+    }
+    for (const QString& folder : folders) {
+        ASSERT_TRUE(QDir().mkpath(folder));
+        EXPECT_TRUE(image.save(folder + "/" + name)) << folder.toStdString() << "/" << name;
+    }
 }
 
 ModalWatcher::ModalWatcher() {

@@ -21,6 +21,11 @@ QApplication& TestApp();
 // Processes events until pred holds or timeoutMs passes; returns pred().
 bool WaitUntil(const std::function<bool()>& pred, int timeoutMs = 3000);
 
+// Renders a window to name (a PNG) under the build tree, and with
+// CORVANE_UPDATE_SCREENSHOTS=1 also into docs/screenshots for the README.
+// Fails the test when nothing was drawn or a file cannot be written.
+void SaveScreenshot(QWidget& window, const char* name);
+
 struct SeenBox {
     std::string text;
     std::string caption;
