@@ -161,5 +161,46 @@ TEST_F(MainWindowQt, FileListHasNoSelection) {
     });
 }
 
+TEST_F(MainWindowQt, AdvancedWindowIsModelessAndLockedWhileClearingNvram) {
+    settings.SetNumber("Enable Advanced Dialog", 1);
+    RunMain([&](qt::QtDialogWindow& window) {
+        Identify("PN-1");
+        ASSERT_TRUE(window.IsControlEnabled(Ids::kAdvanced));
+        Control<QPushButton>(window, Ids::kAdvanced)->click();
+        qt::QtDialogWindow* advanced = windows.FindWindow(kAdvancedTemplateId);
+        ASSERT_NE(advanced, nullptr);
+        EXPECT_TRUE(advanced->isVisible());
+        EXPECT_FALSE(advanced->isModal());
+        EXPECT_EQ(advanced->parentWidget(), &window);  // owned: stays above the main window
+        const WindowPosition main = window.GetWindowPosition();
+        const WindowPosition moved = advanced->GetWindowPosition();
+        EXPECT_EQ(moved.x, main.x + 10);
+        EXPECT_EQ(moved.y, main.y + 20);
+        for (int id : {Ids::kProgramIds, Ids::kConfig, Ids::kAdvanced, Ids::kSelectFiles}) {
+            EXPECT_FALSE(window.IsControlEnabled(id)) << id;
+        }
+
+        auto* clear =
+            qobject_cast<QPushButton*>(advanced->ControlWidget(AdvancedDialogIds::kClearNvram));
+        clear->click();
+        Settle();
+        EXPECT_FALSE(clear->isEnabled());
+        EXPECT_EQ(State(), ClearingNvram);
+        ASSERT_FALSE(thread.posted.empty());
+        EXPECT_EQ(thread.posted.back(), TM_CLEAR_NVRAM);
+        advanced->close();  // locked: the close box is refused
+        QTest::keyClick(advanced, Qt::Key_Escape);
+        EXPECT_TRUE(advanced->isVisible());
+
+        Post(WM_OPERATION_DONE);
+        Settle();
+        EXPECT_TRUE(clear->isEnabled());
+        EXPECT_EQ(State(), Ready);
+        QTest::keyClick(advanced, Qt::Key_Return);  // OK
+        EXPECT_FALSE(advanced->isVisible());
+        EXPECT_TRUE(window.IsControlEnabled(Ids::kConfig));
+    });
+}
+
 }  // namespace
 }  // namespace corvane::test
