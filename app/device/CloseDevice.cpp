@@ -15,15 +15,8 @@ void ProjectorDeviceLink::JoinWithBoxes(platform::MessageThread& thread, const c
     }
 }
 
-void ProjectorDeviceLink::CloseDevice(int slot) {
-    if (!HasOpenDevice(slot)) {
-        return;
-    }
+void ProjectorDeviceLink::EndDownloadThread(int slot) {
     DeviceRecord& record = Slot(slot);
-    if (mainWindow_.Record().downloadRunning == 0 && mainWindow_.HasWindow()) {
-        mainWindow_.ApplyDisplayState(WaitingForProjector);
-    }
-
     if (jobs_[slot] != nullptr) {
         JoinWithBoxes(*jobs_[slot]->thread, "USB Control Error: Unplug or Power Cycle Projector");
         jobs_[slot].reset();
@@ -35,6 +28,17 @@ void ProjectorDeviceLink::CloseDevice(int slot) {
         std::fclose(record.stagedImage);
         record.stagedImage = nullptr;
     }
+}
+
+void ProjectorDeviceLink::CloseDevice(int slot) {
+    if (!HasOpenDevice(slot)) {
+        return;
+    }
+    DeviceRecord& record = Slot(slot);
+    if (mainWindow_.Record().downloadRunning == 0 && mainWindow_.HasWindow()) {
+        mainWindow_.ApplyDisplayState(WaitingForProjector);
+    }
+    EndDownloadThread(slot);
 
     if (readerLinks_[slot] != nullptr) {
         JoinWithBoxes(*readerLinks_[slot]->thread,

@@ -49,6 +49,8 @@ private:
     bool ConnectSlot(int slot, const std::string& path, platform::DeviceHandle handle);
     bool StartReaderThread(int slot);
     bool StartDownloadThread(int slot);
+    void EndDownloadThread(int slot);
+    void DeliverQueuedMessages();
     void JoinWithBoxes(platform::MessageThread& thread, const char* box);
     void ShowErrorBox(const char* text);
     void RefuseLongPath(const std::string& path);
@@ -68,6 +70,8 @@ private:
     // on every arrival while that device stays attached.
     std::string refusedPath_;
     bool quiet_ = false;  // no message boxes (the window is gone)
+    // A scan found the slot in use (an arrival during a removal is one).
+    bool arrivalWhileInUse_ = false;
 };
 
 // The maker Application takes: a ProjectorDeviceLink over these notifications.

@@ -64,11 +64,13 @@ void ProjectorDeviceLink::ScanForProjector() {
     // Only the first interface is ever looked at.
     const std::string& path = paths[0];
     if (IsConnectedPath(engine_, path.c_str())) {
+        arrivalWhileInUse_ = true;
         return;  // that projector is already connected
     }
     if (slot < 0) {
         // One projector at a time: another one arriving must not disturb the
         // connected projector's job.
+        arrivalWhileInUse_ = true;
         return;
     }
     if (path.size() >= sizeof(DeviceRecord::devicePath)) {

@@ -20,14 +20,15 @@ sim::VirtualProjector& HostedSystem::PlugProjector(sim::ProjectorConfig config) 
     projectors_.push_back(std::make_unique<sim::VirtualProjector>(std::move(config)));
     projector_ = projectors_.back().get();
     host_.PlugDevice(*projector_);
-    onBus_ = true;
     return *projector_;
 }
 
+// The cable: the projector fails its pending transfers and tells the bus,
+// which starts the surprise removal.
 void HostedSystem::UnplugProjector() {
-    if (projector_ != nullptr && onBus_) {
-        host_.UnplugDevice(*projector_);
-        onBus_ = false;
+    if (projector_ != nullptr) {
+        projector_->Unplug();
+        host_.WaitForPnpIdle();
     }
 }
 
@@ -36,6 +37,11 @@ void HostedSystem::Shutdown() {
         return;
     }
     shutDown_ = true;
+    // Off the cable first: a read the program left pending ends with the
+    // transfer that carries it.
+    for (const auto& projector : projectors_) {
+        projector->Unplug();
+    }
     host_.Shutdown();
 }
 

@@ -37,11 +37,12 @@ public:
     HostedSystem& operator=(const HostedSystem&) = delete;
 
     // Makes a virtual projector and plugs it into the bus (a projector made
-    // earlier is taken off the bus first). Throws std::invalid_argument for
+    // earlier is unplugged first). Throws std::invalid_argument for
     // a configuration the projector refuses (see sim::VirtualProjector).
     sim::VirtualProjector& PlugProjector(sim::ProjectorConfig config = {});
-    // Takes the projector off the bus (surprise removal, as pulling the
-    // cable). It stays for inspection until the next PlugProjector or Shutdown.
+    // Pulls the projector's cable: its transfers fail and the bus reports a
+    // surprise removal. It stays for inspection until Shutdown, and
+    // Projector()->Plug() plugs it in again.
     void UnplugProjector();
     // The projector made last; nullptr if none.
     sim::VirtualProjector* Projector() { return projector_; }
@@ -56,8 +57,9 @@ public:
     // Pool blocks not yet freed, over all tags (0 once everything is closed).
     std::size_t OutstandingPool() { return host_.Pool().OutstandingTotal(); }
 
-    // Removes every device, closes handles left open, unloads the driver and
-    // joins the kernel's threads. Call it after the program has ended.
+    // Unplugs every projector, removes every device, closes handles left
+    // open, unloads the driver and joins the kernel's threads. Call it after
+    // the program has ended.
     // Idempotent.
     void Shutdown();
 
@@ -67,7 +69,6 @@ private:
     HostedDeviceNotifications notifications_;
     std::vector<std::unique_ptr<sim::VirtualProjector>> projectors_;  // kept until Shutdown
     sim::VirtualProjector* projector_ = nullptr;
-    bool onBus_ = false;
     bool shutDown_ = false;
 };
 

@@ -1,0 +1,131 @@
+// Losing the projector: during a download, after its last file, while it is
+// identified or verified, and a reader that hangs at close-down.
+#include <string>
+
+#include "tests/e2e/StoryFixture.h"
+
+namespace corvane::e2e {
+namespace {
+
+class Removal : public StoryTest {
+protected:
+    void ChooseFile(uint32_t address, size_t size) {
+        WriteHexFile("image.hex", address, size, 7, "PJX2000-A1");
+        windows.AnswerFiles(folder.File("image.hex"));
+        ASSERT_TRUE(Win().Click(Ids::kSelectFiles));
+    }
+    void LoseDuringDownload() {
+        PresetNumber("Show Completion Message Box", 1);
+        sim::ProjectorConfig config = QuickProjector();
+        config.faults.UnplugAfterBlocks(3);
+        system.PlugProjector(config);
+        Run([this](RecordingWindow&) {
+            ASSERT_TRUE(WaitUntilReady());
+            ChooseFile(0x0, 0x2000);
+            Main().Advanced().Show();
+            ASSERT_TRUE(Win().Click(Ids::kDownload));
+            ASSERT_TRUE(PumpUntil([this] { return !IsConnected(); }));
+            PumpFor(std::chrono::milliseconds(30));
+            EXPECT_EQ(Record().displayState, WaitingForProjector);
+            EXPECT_EQ(Record().downloadFinished, 1);
+            EXPECT_EQ(Record().stopFlag, 0);
+            EXPECT_EQ(Status(), "Waiting for new connection...");
+            EXPECT_TRUE(Win().IsWindowVisible());
+            EXPECT_FALSE(windows.Latest(kAdvancedTemplateId)->IsWindowVisible());
+        });
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Lost connection during download!"});
+        EXPECT_EQ(windows.MessageBoxes()[0].caption, "Corvane");
+    }
+};
+
+TEST_F(Removal, DuringADownloadOnlyTheLossIsToldWhenTheUserReadsTheBox) {
+    readBoxFor = std::chrono::milliseconds(50);
+    LoseDuringDownload();
+}
+
+TEST_F(Removal, DuringADownloadOnlyTheLossIsToldWhenTheBoxIsClosedAtOnce) {
+    LoseDuringDownload();
+}
+
+TEST_F(Removal, InReadyTheLossIsToldOnceAndTheWindowWaits) {
+    readBoxFor = std::chrono::milliseconds(30);
+    system.PlugProjector(QuickProjector());
+    Run([this](RecordingWindow&) {
+        ASSERT_TRUE(WaitUntilReady());
+        system.UnplugProjector();
+        ASSERT_TRUE(PumpUntil([this] { return !IsConnected(); }));
+        PumpFor(std::chrono::milliseconds(30));
+        EXPECT_EQ(Record().displayState, WaitingForProjector);
+        EXPECT_FALSE(Win().Enabled(Ids::kDownload));
+    });
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Lost connection"});
+}
+
+TEST_F(Removal, AfterTheLastFileNothingIsTold) {
+    sim::ProjectorConfig config = QuickProjector();
+    config.restartDelay = std::chrono::seconds(30);  // stays away until plugged in
+    system.PlugProjector(config);
+    Run([this](RecordingWindow&) {
+        ASSERT_TRUE(WaitUntilReady());
+        ChooseFile(0x10000, 0x400);
+        ASSERT_TRUE(Win().Click(Ids::kDownload));
+        ASSERT_TRUE(PumpUntil([this] { return !IsConnected(); }));
+        PumpFor(std::chrono::milliseconds(30));
+        EXPECT_EQ(Record().displayState, WaitingForProjector);
+        EXPECT_EQ(Projector().ReadFlash(0x10000, 0x400), PatternBytes(0x400, 7));
+        Projector().Plug();
+        ASSERT_TRUE(WaitUntilReady());
+    });
+    EXPECT_TRUE(windows.MessageBoxes().empty());
+}
+
+TEST_F(Removal, WhileIdentifyingNothingIsTold) {
+    sim::ProjectorConfig config = QuickProjector();
+    config.faults.SilenceAt(sim::Command::Partitions);
+    system.PlugProjector(config);
+    Run([this](RecordingWindow&) {
+        ASSERT_TRUE(PumpUntil([this] { return Projector().IsSilenced(); }));
+        EXPECT_EQ(Record().displayState, WaitingForProjector);
+        system.UnplugProjector();
+        ASSERT_TRUE(PumpUntil([this] { return !IsConnected(); }));
+        PumpFor(std::chrono::milliseconds(20));
+        EXPECT_EQ(Record().displayState, WaitingForProjector);
+    });
+    EXPECT_TRUE(windows.MessageBoxes().empty());
+}
+
+TEST_F(Removal, WhileVerifyingTheStagedImageIsClosedWithTheConnection) {
+    sim::ProjectorConfig config = QuickProjector();
+    config.faults.SilenceAt(sim::Command::VerifyRange);
+    system.PlugProjector(config);
+    Run([this](RecordingWindow&) {
+        ASSERT_TRUE(WaitUntilReady());
+        ChooseFile(0x0, 0x400);
+        ASSERT_TRUE(Win().Click(Ids::kVerify));
+        ASSERT_TRUE(PumpUntil([this] { return Projector().IsSilenced(); }));
+        EXPECT_NE(Slot().stagedImage, nullptr);
+        system.UnplugProjector();
+        ASSERT_TRUE(PumpUntil([this] { return !IsConnected(); }));
+        EXPECT_EQ(Slot().stagedImage, nullptr);
+        EXPECT_EQ(Record().displayState, WaitingForProjector);
+    });
+    EXPECT_TRUE(windows.MessageBoxes().empty());
+}
+
+TEST_F(Removal, AReaderStuckAtCloseIsReportedUntilTheProjectorIsUnplugged) {
+    sim::ProjectorConfig config = QuickProjector();
+    config.faults.SilenceAt(sim::Command::Partitions);
+    system.PlugProjector(config);
+    windows.WhileMessageBoxOpen(
+        [this](const test::MessageBoxRecord&) { system.UnplugProjector(); });
+    Run([this](RecordingWindow& window) {
+        ASSERT_TRUE(PumpUntil([this] { return Projector().IsSilenced(); }));
+        window.PressCloseBox();
+        EXPECT_FALSE(IsConnected());
+    });
+    EXPECT_EQ(BoxTexts(),
+              std::vector<std::string>{"USB Read Error: Unplug or Power Cycle Projector"});
+}
+
+}  // namespace
+}  // namespace corvane::e2e
