@@ -1,6 +1,7 @@
 // Dialog units on Qt: the base units from the dialog font, and no template
 // text (nor a text the program sets at run time) clipped by its control.
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -37,6 +38,31 @@ TEST_F(DialogUnitsQt, BaseUnitsAreTheAverageLetterWidthAndTheFontHeight) {
     const QRect rect = qt::MapControl(control, units);
     EXPECT_EQ(rect, QRect((8 * units.x + 2) / 4, (16 * units.y + 4) / 8, (40 * units.x + 2) / 4,
                           (8 * units.y + 4) / 8));
+}
+
+TEST_F(DialogUnitsQt, WindowsWidenTheirUnitsOnlyAsFarAsTheirTextsNeed) {
+    const QFont font = qt::DialogFont(MainWindowTemplate());
+    const qt::BaseUnits plain = qt::DialogBaseUnits(font);
+    QStyle& style = *QApplication::style();
+
+    const ControlTemplate roomy[] = {{1, ControlKind::Button, "OK", 0, 0, 50, 14}};
+    const DialogTemplate fits{1, "", 60, 20, "", 8, 0, roomy};
+    EXPECT_EQ(qt::FittingBaseUnits(fits, font, style).x, plain.x);
+
+    const ControlTemplate tight[] = {{1, ControlKind::Button, "Program IDs", 0, 0, 36, 14}};
+    const DialogTemplate narrow{1, "", 60, 20, "", 8, 0, tight};
+    const qt::BaseUnits widened = qt::FittingBaseUnits(narrow, font, style);
+    EXPECT_GT(widened.x, plain.x);
+    EXPECT_EQ(widened.y, plain.y);
+    const int needed = qt::NeededTextWidth(ControlKind::Button, "Program IDs", font, style);
+    EXPECT_GE((36 * widened.x + 2) / 4, needed);
+    EXPECT_LT((36 * (widened.x - 1) + 2) / 4, needed);  // not a pixel wider than needed
+
+    // A text that cannot fit stops the widening at half as wide again.
+    const ControlTemplate hopeless[] = {
+        {1, ControlKind::Label, "A text far too long for four units", 0, 0, 4, 8}};
+    const DialogTemplate cramped{1, "", 60, 20, "", 8, 0, hopeless};
+    EXPECT_EQ(qt::FittingBaseUnits(cramped, font, style).x, plain.x + plain.x / 2);
 }
 
 // The width a control needs for its text in the current style.

@@ -29,6 +29,50 @@ BaseUnits DialogBaseUnits(const QFont& font) {
     return units;
 }
 
+int NeededTextWidth(ControlKind kind, const QString& text, const QFont& font, const QStyle& style) {
+    if (text.isEmpty()) {
+        return 0;
+    }
+    const QFontMetrics metrics(font);
+    const int width = metrics.horizontalAdvance(text);
+    switch (kind) {
+        case ControlKind::Button:
+        case ControlKind::DefaultButton:
+            return width + style.pixelMetric(QStyle::PM_ButtonMargin) +
+                   2 * style.pixelMetric(QStyle::PM_DefaultFrameWidth);
+        case ControlKind::CheckBox:
+            return width + style.pixelMetric(QStyle::PM_IndicatorWidth) +
+                   style.pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+        case ControlKind::GroupBox:
+            return width + 2 * metrics.averageCharWidth();
+        default:
+            return width;
+    }
+}
+
+BaseUnits FittingBaseUnits(const DialogTemplate& dialog, const QFont& font, const QStyle& style) {
+    BaseUnits units = DialogBaseUnits(font);
+    const int widest = units.x + units.x / 2;
+    auto fits = [&](int baseX) {
+        for (const ControlTemplate& control : dialog.controls) {
+            const bool oneLine =
+                control.kind != ControlKind::Label ||
+                MapDialogUnits(0, 0, 0, control.cy, baseX, units.y).cy < 2 * units.y;
+            const int needed = NeededTextWidth(
+                control.kind, QString::fromUtf8(control.text != nullptr ? control.text : ""), font,
+                style);
+            if (oneLine && needed > MapDialogUnits(0, 0, control.cx, 0, baseX, units.y).cx) {
+                return false;
+            }
+        }
+        return true;
+    };
+    while (units.x < widest && !fits(units.x)) {
+        ++units.x;
+    }
+    return units;
+}
+
 QRect MapControl(const ControlTemplate& control, BaseUnits units) {
     const PixelRect rect =
         MapDialogUnits(control.x, control.y, control.cx, control.cy, units.x, units.y);

@@ -41,7 +41,7 @@ QtDialogWindow::QtDialogWindow(const DialogTemplate& dialog, DialogHandler& hand
       pump_(pump),
       templateId_(dialog.templateId) {
     setFont(DialogFont(dialog));
-    units_ = DialogBaseUnits(font());
+    units_ = FittingBaseUnits(dialog, font(), *style());
     setFixedSize(MapDialogSize(dialog, units_));
     setWindowTitle(QString::fromUtf8(dialog.caption));
     setContextMenuPolicy(Qt::ActionsContextMenu);
