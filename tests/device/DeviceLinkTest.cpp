@@ -170,6 +170,23 @@ TEST_F(DeviceLinkTest, AControlModeDeviceIsOpenedQueriedAndClosed) {
     EXPECT_TRUE(windows.MessageBoxes().empty());
 }
 
+TEST_F(DeviceLinkTest, ASecondProjectorListedFirstIsIgnoredWhileTheSlotIsInUse) {
+    access.paths = {"\\\\?\\usb#first"};
+    Run([&] {
+        windows.PumpMainQueue();
+        ASSERT_TRUE(Connected());
+        {
+            std::lock_guard lock(access.mutex_);
+            access.paths = {"\\\\?\\usb#second", "\\\\?\\usb#first"};
+        }
+        Post(platform::kDeviceArrivalEvent, USBCTRL_GUID, "\\\\?\\usb#second");
+        EXPECT_TRUE(Connected());
+        EXPECT_STREQ(application->Engine().devices[0].devicePath, "\\\\?\\usb#first");
+        std::lock_guard lock(access.mutex_);
+        EXPECT_EQ(access.opened, std::vector<std::string>{"\\\\?\\usb#first"});
+    });
+}
+
 TEST_F(DeviceLinkTest, OnlyTheFirstInterfaceIsLookedAt) {
     access.paths = {"\\\\?\\usb#control", "\\\\?\\usb#flash"};
     access.configuration = u"Projector Control";
