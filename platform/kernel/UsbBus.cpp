@@ -87,7 +87,13 @@ void UsbBus::Unplug(usb::UsbDevice& device) {
         busDevice = std::move(port->current);
     }
     if (busDevice) {
+        // Requests fail at once; then the device is made to let go of the
+        // transfers it holds, so that nothing of the bus is inside it once
+        // it is off the bus.
         busDevice->MarkGone();
+        if (!busDevice->ResetAndDrain(std::chrono::seconds(5))) {
+            host_.ReportViolation("a USB device kept a transfer after it was taken off the bus");
+        }
         host_.Pnp().Post([this, busDevice] { Gone(busDevice); });
     }
 }

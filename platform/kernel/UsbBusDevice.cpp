@@ -69,6 +69,25 @@ std::vector<std::unique_ptr<UsbPipeWorker>> UsbBusDevice::TakePipes() {
     return taken;
 }
 
+bool UsbBusDevice::ResetAndDrain(std::chrono::milliseconds patience) {
+    usb::SetupPacket reset{0x00, usb::kRequestSetConfiguration, 0, 0, 0};
+    uint32_t moved = 0;
+    device_.ControlTransfer(reset, nullptr, &moved);
+    std::vector<UsbPipeWorker*> workers;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto& [endpoint, worker] : workers_) {
+            workers.push_back(worker.get());
+        }
+    }
+    auto deadline = std::chrono::steady_clock::now() + patience;
+    bool drained = true;
+    for (UsbPipeWorker* worker : workers) {
+        drained = worker->WaitOutOfDevice(deadline) && drained;
+    }
+    return drained;
+}
+
 NTSTATUS UsbBusDevice::SubmitUrb(PIRP irp, PURB urb) {
     if (urb == nullptr) {
         irp->IoStatus.Status = STATUS_INVALID_PARAMETER;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -34,6 +35,10 @@ public:
     // Stops the pipe workers (their transfers fail) and hands them over; a
     // worker may still wait for the device to return from a transfer.
     std::vector<std::unique_ptr<UsbPipeWorker>> TakePipes();
+    // After MarkGone: resets the device (SET_CONFIGURATION 0, as the port's
+    // reset leaves it unconfigured) so that it ends the transfers it still
+    // holds, and waits for them to leave it. False if one is still inside.
+    bool ResetAndDrain(std::chrono::milliseconds patience);
 
     // Completes the request, or marks it pending and returns STATUS_PENDING.
     NTSTATUS SubmitUrb(PIRP irp, PURB urb);

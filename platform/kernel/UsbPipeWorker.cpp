@@ -68,6 +68,11 @@ void UsbPipeWorker::Stop() {
     FailAll(STATUS_DEVICE_NOT_CONNECTED, USBD_STATUS_DEVICE_GONE);
 }
 
+bool UsbPipeWorker::WaitOutOfDevice(std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_until(lock, deadline, [this] { return !inCall_; });
+}
+
 void UsbPipeWorker::Run() {
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -99,11 +104,14 @@ void UsbPipeWorker::Carry(const Transfer& transfer) {
             std::memcpy(buffer_.data(), bulk.TransferBuffer, asked);
         }
         inDevice_ = transfer;
+        inCall_ = true;
     }
     uint32_t moved = 0;
     usb::UsbResult result = device_.BulkTransfer(endpoint_, buffer_.data(), asked, &moved);
     {
         std::lock_guard lock(mutex_);
+        inCall_ = false;
+        changed_.notify_all();
         if (!inDevice_) {
             return;  // abandoned: its request is already completed
         }

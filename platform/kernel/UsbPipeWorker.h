@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -41,6 +42,9 @@ public:
     void Stop();
     // The thread has ended (destroying the worker then waits for nothing).
     bool Finished() const { return finished_.load(); }
+    // Waits until no call into the device is running; false if one still is
+    // at `deadline`.
+    bool WaitOutOfDevice(std::chrono::steady_clock::time_point deadline);
 
 private:
     struct Transfer {
@@ -60,6 +64,7 @@ private:
     std::deque<Transfer> queue_;
     std::optional<Transfer> inDevice_;  // the transfer the device is working on
     std::vector<uint8_t> buffer_;       // what the device reads and writes
+    bool inCall_ = false;               // the thread is inside the device
     bool stopping_ = false;
     std::atomic<bool> finished_{false};
     std::thread thread_;

@@ -131,6 +131,8 @@ usb::UsbResult UsbDeviceDouble::ControlTransfer(const usb::SetupPacket& setup, u
     }
     if (setup.bRequest == usb::kRequestSetConfiguration) {
         configurationValue_ = static_cast<uint8_t>(setup.wValue);
+        ++configurations_;
+        changed_.notify_all();  // a deconfigured device ends its transfers
         return usb::UsbResult::Ok;
     }
     if (setup.bRequest != usb::kRequestGetDescriptor) {
@@ -173,10 +175,17 @@ usb::UsbResult UsbDeviceDouble::BulkTransfer(uint8_t endpoint, uint8_t* data, ui
     }
     ++blockedIn_;
     changed_.notify_all();
-    changed_.wait(lock, [this] { return !attached_ || !inPackets_.empty(); });
+    int configurations = configurations_;
+    changed_.wait(lock, [&] {
+        return !attached_ || !inPackets_.empty() ||
+               (configurations_ != configurations && configurationValue_ == 0);
+    });
     --blockedIn_;
     if (!attached_) {
         return usb::UsbResult::NoDevice;
+    }
+    if (inPackets_.empty()) {
+        return usb::UsbResult::Stall;  // deconfigured under the transfer
     }
     std::vector<uint8_t> packet = std::move(inPackets_.front());
     inPackets_.pop_front();

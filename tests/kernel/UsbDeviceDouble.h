@@ -53,6 +53,7 @@ private:
     bool stallControl_ = false;
     bool stallBulk_ = false;
     uint8_t configurationValue_ = 0;
+    int configurations_ = 0;  // SET_CONFIGURATION requests so far
     int blockedIn_ = 0;
     std::deque<std::vector<uint8_t>> inPackets_;
     std::vector<std::vector<uint8_t>> outTransfers_;
