@@ -90,7 +90,12 @@ public:
 
     // ---- The USB bus. Plug and unplug return once the Plug and Play work
     // they cause is done (unless called on the Plug and Play thread).
+    // A plugged device must outlive the host or be unplugged first.
     void PlugDevice(usb::UsbDevice& device);
+    // The cable is pulled: requests on the device fail at once, the device is
+    // reset so that it lets go of transfers it holds (a device that keeps one
+    // for 5 s is reported as a violation), and surprise removal follows. Once
+    // it returns, nothing of the host runs inside the device.
     void UnplugDevice(usb::UsbDevice& device);
     // Orderly removal ("safely remove"), then off the bus: query-remove and
     // remove. Refused with STATUS_DEVICE_BUSY while handles are open; a failed

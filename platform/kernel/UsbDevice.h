@@ -62,7 +62,10 @@ public:
                                    uint32_t* transferred) = 0;
 
     // The bus gives the device its port when the device is plugged into it;
-    // nullptr when it is taken off the bus.
+    // nullptr when it is taken off the bus. Before it takes a device off, the
+    // bus resets it (SET_CONFIGURATION 0): a device ends the transfers it
+    // holds when it is unconfigured, as when it is unplugged, and the bus
+    // waits for them to return before the device may be destroyed.
     virtual void SetPort(UsbPort* port) = 0;
     virtual bool IsAttached() const = 0;
 };
