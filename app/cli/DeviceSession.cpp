@@ -74,6 +74,16 @@ int RunDeviceOperation(const DeviceOptions& options, OperationRequest request,
         platform);
     OperationDriver driver(application, windows, *printer, options, std::move(request),
                            &interrupts);
+    if (options.simulate) {
+        driver.SetPowerCycle([&system] {
+            sim::VirtualProjector* projector = system.Projector();
+            if (projector == nullptr || !projector->IsAttached()) {
+                return false;
+            }
+            projector->Unplug();  // the cable: a transfer it holds fails at once
+            return true;
+        });
+    }
     windows.SetEvents(driver);
     windows.SetDriver(&driver);
     application.Run();

@@ -1,5 +1,7 @@
 #include "app/cli/Interrupt.h"
 
+#include <unistd.h>
+
 #include <csignal>
 
 namespace corvane::cli {
@@ -9,8 +11,15 @@ namespace {
 // A signal handler can only reach a static; this is the one the process has.
 volatile std::sig_atomic_t interruptions = 0;
 
+// A program that does not end after the first two (a thread stuck in a
+// device that does not answer) is ended by the third.
+constexpr int kForcedExitAfter = 3;
+
 extern "C" void OnInterrupt(int) {
     interruptions = interruptions + 1;
+    if (interruptions >= kForcedExitAfter) {
+        _exit(1);
+    }
 }
 
 }  // namespace

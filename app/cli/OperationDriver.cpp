@@ -379,6 +379,12 @@ void OperationDriver::MessageBoxShown(const std::string& caption, const std::str
     if (icon != MessageBoxIcon::Information && !failure_) {
         failure_ = caption == "Corvane" ? text : caption + ": " + text;
     }
+    // A thread that does not end asks the user to unplug the projector; a
+    // box returns at once here, so the terminal does it where it can.
+    if (text.find("Unplug or Power Cycle Projector") != std::string::npos && powerCycle_ &&
+        powerCycle_()) {
+        printer_.Note("The projector does not answer: the virtual projector is unplugged");
+    }
 }
 
 }  // namespace corvane::cli

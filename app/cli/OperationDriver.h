@@ -8,6 +8,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,6 +53,10 @@ public:
 
     int ExitStatus() const { return exitStatus_; }
     const OperationSummary& Summary() const { return summary_; }
+    // What the terminal can do when a box asks to unplug or power-cycle the
+    // projector (the virtual projector can be unplugged); false: nothing.
+    void SetPowerCycle(std::function<bool()> powerCycle) { powerCycle_ = std::move(powerCycle); }
+
     bool HasStarted() const { return main_ != nullptr; }
     // The settings this run changed for itself, with their saved values.
     uint32_t SavedVerifyDownloads() const { return savedVerify_; }
@@ -94,6 +99,8 @@ private:
     std::optional<uint32_t> errorCode_;
     uint32_t savedVerify_ = 0;
     uint32_t savedMatchHardware_ = 0;
+
+    std::function<bool()> powerCycle_;
 
     std::vector<uint64_t> stagedBytes_;
     int currentFile_ = -1;

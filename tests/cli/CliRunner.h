@@ -15,6 +15,11 @@ struct CliRun {
 
 CliRun RunCli(const std::vector<std::string>& arguments);
 
+// Runs corvane-cli and sends it `signal` once its standard output contains
+// `waitFor` (within 20 s); fails the test when it has not ended 20 s later.
+CliRun RunCliInterrupted(const std::vector<std::string>& arguments, const std::string& waitFor,
+                         int signal);
+
 // A file under the test's temporary directory, written with the bytes given.
 std::string WriteTempFile(const std::string& name, const std::string& bytes);
 std::string ReadWholeFile(const std::string& path);
