@@ -344,13 +344,17 @@ TEST_F(DeviceCommandTest, JsonSummaryOfAFailureCarriesTheError) {
 }
 
 TEST_F(DeviceCommandTest, CtrlCDuringAPacedDownloadPressesStopAndEnds) {
-    const CliRun run = RunCliInterrupted(
-        {"--simulate", "--settings", settings_, "--sim-pace", "download", kMainHex},
-        "Downloading pjx2000-main.hex", SIGINT);
+    // Some seconds of paced download, so that the signal comes while it runs.
+    const std::string big = WriteTempFile(
+        "big.hex", IntelHexFile(0x10000, Pattern(400 * 1024, 5), {16, "\n", "PJX2000-A1"}));
+    const CliRun run =
+        RunCliInterrupted({"--simulate", "--settings", settings_, "--sim-pace", "download", big},
+                          "Downloading corvane_cli_", SIGINT);
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_THAT(run.out, HasSubstr("Interrupted: pressing Stop"));
     EXPECT_THAT(run.err, HasSubstr("download: failed: Interrupted"));
     EXPECT_THAT(run.out, Not(HasSubstr("download: ok")));
+    std::remove(big.c_str());
 }
 
 TEST_F(DeviceCommandTest, CtrlCEndsADownloadToASilentProjector) {
