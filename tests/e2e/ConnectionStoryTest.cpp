@@ -28,7 +28,7 @@ TEST_F(Connection, AProjectorPresentBeforeStartIsFoundAndIdentified) {
     system.PlugProjector(QuickProjector());
     Run([this](RecordingWindow&) {
         ASSERT_TRUE(WaitUntilReady());
-        EXPECT_EQ(Status(), "Connected");
+        EXPECT_TRUE(PumpUntil([this] { return Status() == "Connected"; }));
         EXPECT_EQ(Win().Text(Ids::kPlatformId), "PJX2000-A1");
         EXPECT_EQ(Win().Text(Ids::kPartNumber), "1002-3456-01");
         EXPECT_EQ(Win().Text(Ids::kSerialNumber), "A10000012345");

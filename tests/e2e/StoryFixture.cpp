@@ -59,25 +59,32 @@ int StoryTest::Run(std::function<void(RecordingWindow& window)> story) {
     return result;
 }
 
+bool StoryTest::DeliverOne(uint32_t waitMs) {
+    platform::WindowMessageQueue* queue = windows.MainQueue();
+    platform::Message message;
+    if (queue == nullptr || !queue->Take(message, waitMs)) {
+        return false;
+    }
+    application_->Main().DispatchMessage(message.message, message.wParam, message.lParam);
+    return true;
+}
+
+// One message at a time, so that a state passed through on the way (Clearing
+// NVRAM, say) is seen even when the next message is already queued.
 bool StoryTest::PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        windows.PumpMainQueue();
-        if (done()) {
-            return true;
-        }
-        if (std::chrono::steady_clock::now() > deadline) {
+    while (!done()) {
+        if (!DeliverOne(1) && std::chrono::steady_clock::now() > deadline) {
             return false;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    return true;
 }
 
 void StoryTest::PumpFor(std::chrono::milliseconds duration) {
     const auto end = std::chrono::steady_clock::now() + duration;
     while (std::chrono::steady_clock::now() < end) {
-        windows.PumpMainQueue();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        DeliverOne(1);
     }
     windows.PumpMainQueue();
 }

@@ -45,6 +45,9 @@ protected:
     // fails) after the timeout.
     bool PumpUntil(const std::function<bool()>& done,
                    std::chrono::milliseconds timeout = std::chrono::seconds(20));
+    // Delivers the oldest message to the main window, waiting up to waitMs
+    // for one; false when none came.
+    bool DeliverOne(uint32_t waitMs = 0);
     // Pumps for a while (to show that something does not happen).
     void PumpFor(std::chrono::milliseconds duration);
 
