@@ -66,6 +66,19 @@ constexpr CliCommand kCommands[] = {
      "  waits up to the time-out for the first interface;\n"
      "  exit status 3 when none is present\n",
      RunListCommand, kDeviceDetails},
+    {"plan", "FILE... --platform ID --partitions DESCRIPTOR [--no-hw-match] [--json]",
+     "offline pre-flight: what a download would do with the files",
+     "  per file: the conversion's result, the partitions to erase, the blocks and bytes\n"
+     "  to send, the address range, the CRC-16 the projector should answer for each\n"
+     "  verified range, and warnings (bad record checksums, data outside every\n"
+     "  partition, data given twice or overlapping an earlier file)\n"
+     "  --platform ID            the projector's platform identifier\n"
+     "  --partitions DESCRIPTOR  the projector's partition descriptor\n"
+     "  --no-hw-match            do not check the files' identification records\n"
+     "  --json                   one JSON object per file\n"
+     "exit status: 0 when every file can be downloaded, 1 when one cannot, 2 for bad\n"
+     "usage or a file that cannot be opened\n",
+     RunPlanCommand},
     {"convert", "FILE --platform ID --partitions DESCRIPTOR [--no-hw-match] [-o STAGED]",
      "convert a firmware file into a staged image as a download would",
      "  FILE                     Intel hex or S-record firmware file\n"

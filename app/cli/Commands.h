@@ -15,6 +15,7 @@ int RunVerifyCommand(const CliArguments& arguments, const CliStreams& streams);
 int RunProgramIdsCommand(const CliArguments& arguments, const CliStreams& streams);
 int RunClearNvramCommand(const CliArguments& arguments, const CliStreams& streams);
 int RunListCommand(const CliArguments& arguments, const CliStreams& streams);
+int RunPlanCommand(const CliArguments& arguments, const CliStreams& streams);
 
 std::span<const CliCommand> AllCommands();
 

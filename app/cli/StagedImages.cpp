@@ -9,7 +9,7 @@
 namespace corvane::cli {
 
 StagedImage StageFile(const std::string& path, const char* platformId, bool matchHardware,
-                      const PartitionTable& partitions) {
+                      const PartitionTable& partitions, bool keepImage) {
     StagedImage staged;
     FILE* source = std::fopen(path.c_str(), "r");
     if (source == nullptr) {
@@ -29,6 +29,10 @@ StagedImage StageFile(const std::string& path, const char* platformId, bool matc
         if (std::fseek(image, 0, SEEK_END) == 0) {
             const long end = std::ftell(image);
             staged.bytes = end > 0 ? static_cast<uint64_t>(end) : 0;
+        }
+        if (keepImage && std::fseek(image, 0, SEEK_SET) == 0) {
+            staged.image.resize(staged.bytes);
+            staged.image.resize(std::fread(staged.image.data(), 1, staged.image.size(), image));
         }
         std::fclose(image);
         image = nullptr;
