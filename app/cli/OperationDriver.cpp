@@ -147,11 +147,12 @@ void OperationDriver::Tick() {
     }
     switch (phase_) {
         case Phase::WaitingForReady:
-            if (State() == Ready) {
-                OnReady();
-            } else if (failure_) {
-                // The projector came but its identification failed.
+            if (failure_) {
+                // The projector came but its identification showed an error
+                // (the window may still go on to Ready): nothing is pressed.
                 Finish(kExitFailure, *failure_);
+            } else if (State() == Ready) {
+                OnReady();
             } else if (Clock::now() >= deadline_) {
                 char text[96];
                 std::snprintf(text, sizeof text, "No projector was ready within %g s",

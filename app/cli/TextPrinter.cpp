@@ -40,6 +40,27 @@ std::string Amount(double bytes) {
     return text;
 }
 
+// What -v calls the main window's controls.
+std::string ControlName(int templateId, int id) {
+    if (templateId == kMainTemplateId) {
+        switch (id) {
+            case MainWindowIds::kPlatformId:
+                return "platform";
+            case MainWindowIds::kPartNumber:
+                return "part number";
+            case MainWindowIds::kSerialNumber:
+                return "serial number";
+            case MainWindowIds::kNewPartNumber:
+                return "new part number";
+            case MainWindowIds::kNewSerialNumber:
+                return "new serial number";
+            default:
+                break;
+        }
+    }
+    return std::to_string(templateId) + ":" + std::to_string(id);
+}
+
 class TextPrinter : public EventPrinter {
 public:
     TextPrinter(const CliStreams& streams, PrinterOptions options)
@@ -54,7 +75,7 @@ public:
         if (status) {
             std::fprintf(out_, "%s\n", text.c_str());
         } else {
-            std::fprintf(out_, "  [%d:%d] %s\n", templateId, id, text.c_str());
+            std::fprintf(out_, "  [%s] %s\n", ControlName(templateId, id).c_str(), text.c_str());
         }
         std::fflush(out_);
     }
