@@ -6,7 +6,8 @@
 //
 //   hosted::HostedSystem system;
 //   system.PlugProjector(config);           // optional: --simulate
-//   Application app(windows, system.DeviceAccess(), MakeHostedDeviceLink(system));
+//   Application app(windows, system.DeviceAccess(),
+//                   MakeProjectorDeviceLink(system.Notifications()));
 //   app.Run();
 //   system.Shutdown();                      // also done by the destructor
 //
