@@ -1,6 +1,7 @@
 // corvane-cli as a user runs it: output, staged images and exit status.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -45,7 +46,9 @@ TEST(CliUsageTest, UnknownCommandIsBadUsage) {
 
 class CliConvertTest : public ::testing::Test {
 protected:
-    std::string Staged() const { return ::testing::TempDir() + "corvane_cli_staged.bin"; }
+    std::string Staged() const {
+        return ::testing::TempDir() + "corvane_cli_staged_" + std::to_string(getpid()) + ".bin";
+    }
     void SetUp() override { std::remove(Staged().c_str()); }
     void TearDown() override { std::remove(Staged().c_str()); }
 };
