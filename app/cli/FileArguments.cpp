@@ -1,5 +1,6 @@
 #include "app/cli/FileArguments.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>

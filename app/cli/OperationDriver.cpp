@@ -1,5 +1,6 @@
 #include "app/cli/OperationDriver.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/cli/StagedImages.h"

@@ -2,6 +2,7 @@
 // through the download's own conversion for the given platform and flash
 // layout; the plan shows what the download would do with it and warns about
 // what the download does not check.
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <string>
