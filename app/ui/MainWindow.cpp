@@ -6,6 +6,7 @@
 
 #include "app/ui/ControlIds.h"
 #include "app/ui/MainWindowRecordOps.h"
+#include "app/ui/ProgramContext.h"
 #include "app/ui/SettingsStore.h"
 #include "app/ui/StringTable.h"
 #include "app/ui/WindowMessages.h"
@@ -107,8 +108,11 @@ MessageResult MainWindow::DispatchMessage(uint32_t message, platform::WParam wPa
             OnClose();
             return {true, 0};
         case WM_DEVICECHANGE:
+            // The link frees the notice; without one it is still ours to free.
             if (deviceLink_ != nullptr) {
                 deviceLink_->OnDeviceChange(static_cast<uint32_t>(wParam), lParam);
+            } else {
+                DiscardPostedMessage({WM_DEVICECHANGE, wParam, lParam});
             }
             return {true, 1};
         case WM_SCAN_DEVICES:
