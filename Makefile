@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 SANITIZE ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup configure build test windows format format-check clean
+.PHONY: all setup configure build test demo windows format format-check clean
 
 all: build
 
@@ -19,6 +19,12 @@ build: configure
 
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# The main job: the example download list onto the virtual projector, with
+# verification and USB full-speed timing. Settings stay inside the build tree.
+demo: build
+	@$(BUILD_DIR)/bin/corvane-cli download --simulate --sim-pace --verify \
+		--settings $(BUILD_DIR)/demo-settings.reg examples/demo.dld
 
 # The Windows deliverables, cross-built with mingw-w64 for 32-bit x86.
 WINDOWS_BUILD_DIR ?= build-windows
