@@ -57,10 +57,10 @@ inline constexpr uint32_t USBCTRL_STRING_UNITS = 256;  // UTF-16 units per produ
 
 // What the caller sends.
 struct USBCTRL_REQUEST {
-    uint32_t InitValue;                        // IOCTRL_INIT_DRIVER
-    uint32_t Length;                           // IOCTRL_WRITE_DATA: bytes of Data to send
-    uint8_t Data[USBCTRL_MAX_WRITE_LENGTH];    // IOCTRL_WRITE_DATA
-    uint32_t HCIReadBufferSize;                // IOCTRL_READ_DATA: bytes to ask for
+    uint32_t InitValue;                      // IOCTRL_INIT_DRIVER
+    uint32_t Length;                         // IOCTRL_WRITE_DATA: bytes of Data to send
+    uint8_t Data[USBCTRL_MAX_WRITE_LENGTH];  // IOCTRL_WRITE_DATA
+    uint32_t HCIReadBufferSize;              // IOCTRL_READ_DATA: bytes to ask for
 };
 
 // What the driver returns; Data is laid out per request (see the views below).

@@ -13,37 +13,37 @@ void PutWord(std::vector<uint8_t>& bytes, uint16_t value) {
     bytes.push_back(static_cast<uint8_t>(value >> 8));
 }
 
-std::vector<uint8_t> DeviceDescriptor(const UsbDescriptorSpec& spec) {
+std::vector<uint8_t> DeviceDescriptor(const UsbDescriptorSpec& deviceSpec) {
     std::vector<uint8_t> bytes = {18, usb::kDescriptorDevice};
-    PutWord(bytes, spec.usbRelease);
-    bytes.insert(bytes.end(), {spec.deviceClass, 0, 0, spec.maxPacketSize0});
-    PutWord(bytes, spec.vendorId);
-    PutWord(bytes, spec.productId);
-    PutWord(bytes, spec.deviceRelease);
-    bytes.insert(bytes.end(),
-                 {spec.manufacturerIndex, spec.productIndex, spec.serialNumberIndex, 1});
+    PutWord(bytes, deviceSpec.usbRelease);
+    bytes.insert(bytes.end(), {deviceSpec.deviceClass, 0, 0, deviceSpec.maxPacketSize0});
+    PutWord(bytes, deviceSpec.vendorId);
+    PutWord(bytes, deviceSpec.productId);
+    PutWord(bytes, deviceSpec.deviceRelease);
+    bytes.insert(bytes.end(), {deviceSpec.manufacturerIndex, deviceSpec.productIndex,
+                               deviceSpec.serialNumberIndex, 1});
     return bytes;
 }
 
-uint8_t CountInterfaces(const UsbDescriptorSpec& spec) {
+uint8_t CountInterfaces(const UsbDescriptorSpec& deviceSpec) {
     std::set<uint8_t> numbers;
-    for (const InterfaceSpec& intf : spec.interfaces) {
+    for (const InterfaceSpec& intf : deviceSpec.interfaces) {
         numbers.insert(intf.number);
     }
     return static_cast<uint8_t>(numbers.size());
 }
 
-std::vector<uint8_t> ConfigurationDescriptor(const UsbDescriptorSpec& spec) {
+std::vector<uint8_t> ConfigurationDescriptor(const UsbDescriptorSpec& deviceSpec) {
     std::vector<uint8_t> bytes = {9,
                                   usb::kDescriptorConfiguration,
                                   0,
                                   0,
-                                  spec.numInterfaces.value_or(CountInterfaces(spec)),
-                                  spec.configurationValue,
-                                  spec.configurationIndex,
-                                  spec.configurationAttributes,
-                                  spec.maxPower};
-    for (const InterfaceSpec& intf : spec.interfaces) {
+                                  deviceSpec.numInterfaces.value_or(CountInterfaces(deviceSpec)),
+                                  deviceSpec.configurationValue,
+                                  deviceSpec.configurationIndex,
+                                  deviceSpec.configurationAttributes,
+                                  deviceSpec.maxPower};
+    for (const InterfaceSpec& intf : deviceSpec.interfaces) {
         bytes.insert(bytes.end(),
                      {9, usb::kDescriptorInterface, intf.number, intf.alternateSetting,
                       static_cast<uint8_t>(intf.endpoints.size()), intf.interfaceClass,
@@ -55,10 +55,10 @@ std::vector<uint8_t> ConfigurationDescriptor(const UsbDescriptorSpec& spec) {
             bytes.push_back(endpoint.interval);
         }
     }
-    const uint16_t total = spec.totalLength.value_or(static_cast<uint16_t>(bytes.size()));
+    const uint16_t total = deviceSpec.totalLength.value_or(static_cast<uint16_t>(bytes.size()));
     bytes[2] = static_cast<uint8_t>(total & 0xFF);
     bytes[3] = static_cast<uint8_t>(total >> 8);
-    for (const BytePatch& patch : spec.configurationPatches) {
+    for (const BytePatch& patch : deviceSpec.configurationPatches) {
         if (patch.offset < bytes.size()) {
             bytes[patch.offset] = patch.value;
         }
@@ -108,23 +108,23 @@ uint8_t DescriptorSet::ConfigurationValue() const {
     return configuration.size() > 5 ? configuration[5] : 0;
 }
 
-DescriptorSet BuildDescriptors(const UsbDescriptorSpec& spec) {
+DescriptorSet BuildDescriptors(const UsbDescriptorSpec& deviceSpec) {
     DescriptorSet set;
-    set.device = DeviceDescriptor(spec);
-    set.configuration = ConfigurationDescriptor(spec);
-    std::vector<uint8_t> table = {static_cast<uint8_t>(2 + 2 * spec.languages.size()),
+    set.device = DeviceDescriptor(deviceSpec);
+    set.configuration = ConfigurationDescriptor(deviceSpec);
+    std::vector<uint8_t> table = {static_cast<uint8_t>(2 + 2 * deviceSpec.languages.size()),
                                   usb::kDescriptorString};
-    for (uint16_t language : spec.languages) {
+    for (uint16_t language : deviceSpec.languages) {
         PutWord(table, language);
     }
     set.strings[0] = table;
-    for (const auto& [index, string] : spec.strings) {
+    for (const auto& [index, string] : deviceSpec.strings) {
         if (index != 0 || string.raw) {
             set.strings[index] = StringDescriptor(string);
         }
     }
-    set.language = spec.languages.empty() ? kLanguageEnglishUs : spec.languages.front();
-    set.rejected = spec.rejected;
+    set.language = deviceSpec.languages.empty() ? kLanguageEnglishUs : deviceSpec.languages.front();
+    set.rejected = deviceSpec.rejected;
     return set;
 }
 

@@ -27,7 +27,7 @@ struct DescriptorSet {
     uint8_t ConfigurationValue() const;
 };
 
-// Lays out `spec` in bytes.
-DescriptorSet BuildDescriptors(const UsbDescriptorSpec& spec);
+// Lays out `deviceSpec` in bytes.
+DescriptorSet BuildDescriptors(const UsbDescriptorSpec& deviceSpec);
 
 }  // namespace corvane::sim

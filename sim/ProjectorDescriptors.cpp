@@ -7,18 +7,18 @@ namespace corvane::sim {
 
 namespace {
 
-void SetString(UsbDescriptorSpec& spec, uint8_t index, StringSpec string) {
-    for (auto& [existing, value] : spec.strings) {
+void SetString(UsbDescriptorSpec& deviceSpec, uint8_t index, StringSpec string) {
+    for (auto& [existing, value] : deviceSpec.strings) {
         if (existing == index) {
             value = std::move(string);
             return;
         }
     }
-    spec.strings.emplace_back(index, std::move(string));
+    deviceSpec.strings.emplace_back(index, std::move(string));
 }
 
-const StringSpec* FindString(const UsbDescriptorSpec& spec, uint8_t index) {
-    for (const auto& [existing, value] : spec.strings) {
+const StringSpec* FindString(const UsbDescriptorSpec& deviceSpec, uint8_t index) {
+    for (const auto& [existing, value] : deviceSpec.strings) {
         if (existing == index) {
             return &value;
         }
@@ -44,91 +44,94 @@ InterfaceSpec ProjectorInterface(uint8_t number, uint8_t stringIndex) {
 
 UsbDescriptorSpec ProjectorDescriptorSpec(const UsbIdentity& identity, ProjectorMode mode,
                                           const std::string& serialNumber) {
-    UsbDescriptorSpec spec;
-    spec.vendorId = identity.vendorId;
-    spec.productId = identity.productId;
-    spec.deviceRelease = identity.deviceRelease;
-    spec.manufacturerIndex = kManufacturerString;
-    spec.productIndex = kProductString;
-    spec.serialNumberIndex = kSerialNumberString;
-    spec.configurationIndex = kConfigurationString;
-    spec.interfaces = {ProjectorInterface(0, kInterfaceString)};
+    UsbDescriptorSpec deviceSpec;
+    deviceSpec.vendorId = identity.vendorId;
+    deviceSpec.productId = identity.productId;
+    deviceSpec.deviceRelease = identity.deviceRelease;
+    deviceSpec.manufacturerIndex = kManufacturerString;
+    deviceSpec.productIndex = kProductString;
+    deviceSpec.serialNumberIndex = kSerialNumberString;
+    deviceSpec.configurationIndex = kConfigurationString;
+    deviceSpec.interfaces = {ProjectorInterface(0, kInterfaceString)};
     const std::string name(ModeName(mode));
-    spec.strings = {{kManufacturerString, {identity.manufacturer, {}}},
-                    {kProductString, {identity.product, {}}},
-                    {kSerialNumberString, {serialNumber, {}}},
-                    {kConfigurationString, {name, {}}},
-                    {kInterfaceString, {name, {}}}};
-    return spec;
+    deviceSpec.strings = {{kManufacturerString, {identity.manufacturer, {}}},
+                          {kProductString, {identity.product, {}}},
+                          {kSerialNumberString, {serialNumber, {}}},
+                          {kConfigurationString, {name, {}}},
+                          {kInterfaceString, {name, {}}}};
+    return deviceSpec;
 }
 
 namespace unusual {
 
-UsbDescriptorSpec WithInterfaces(UsbDescriptorSpec spec, const std::vector<std::string>& names) {
-    spec.interfaces.clear();
+UsbDescriptorSpec WithInterfaces(UsbDescriptorSpec deviceSpec,
+                                 const std::vector<std::string>& names) {
+    deviceSpec.interfaces.clear();
     for (size_t i = 0; i < names.size(); ++i) {
         const auto stringIndex = static_cast<uint8_t>(kInterfaceString + i);
-        spec.interfaces.push_back(ProjectorInterface(static_cast<uint8_t>(i), stringIndex));
-        SetString(spec, stringIndex, {names[i], {}});
+        deviceSpec.interfaces.push_back(ProjectorInterface(static_cast<uint8_t>(i), stringIndex));
+        SetString(deviceSpec, stringIndex, {names[i], {}});
     }
-    return spec;
+    return deviceSpec;
 }
 
-UsbDescriptorSpec WithConfigurationName(UsbDescriptorSpec spec, const std::string& name) {
-    SetString(spec, spec.configurationIndex, {name, {}});
-    return spec;
+UsbDescriptorSpec WithConfigurationName(UsbDescriptorSpec deviceSpec, const std::string& name) {
+    SetString(deviceSpec, deviceSpec.configurationIndex, {name, {}});
+    return deviceSpec;
 }
 
-UsbDescriptorSpec WithOneEndpoint(UsbDescriptorSpec spec, size_t position) {
-    if (position < spec.interfaces.size() && spec.interfaces[position].endpoints.size() > 1) {
-        spec.interfaces[position].endpoints.resize(1);
+UsbDescriptorSpec WithOneEndpoint(UsbDescriptorSpec deviceSpec, size_t position) {
+    if (position < deviceSpec.interfaces.size() &&
+        deviceSpec.interfaces[position].endpoints.size() > 1) {
+        deviceSpec.interfaces[position].endpoints.resize(1);
     }
-    return spec;
+    return deviceSpec;
 }
 
-UsbDescriptorSpec WithAlternateSetting(UsbDescriptorSpec spec) {
-    if (spec.interfaces.empty()) {
-        return spec;
+UsbDescriptorSpec WithAlternateSetting(UsbDescriptorSpec deviceSpec) {
+    if (deviceSpec.interfaces.empty()) {
+        return deviceSpec;
     }
-    InterfaceSpec alternate = spec.interfaces.front();
+    InterfaceSpec alternate = deviceSpec.interfaces.front();
     alternate.alternateSetting = 1;
-    const auto at = std::find_if(spec.interfaces.begin(), spec.interfaces.end(),
+    const auto at = std::find_if(deviceSpec.interfaces.begin(), deviceSpec.interfaces.end(),
                                  [](const InterfaceSpec& i) { return i.number != 0; });
-    spec.interfaces.insert(at, alternate);
-    return spec;
+    deviceSpec.interfaces.insert(at, alternate);
+    return deviceSpec;
 }
 
-UsbDescriptorSpec WithoutSerialNumber(UsbDescriptorSpec spec) {
-    const uint8_t index = spec.serialNumberIndex;
-    spec.serialNumberIndex = 0;
-    std::erase_if(spec.strings, [index](const auto& entry) { return entry.first == index; });
-    return spec;
+UsbDescriptorSpec WithoutSerialNumber(UsbDescriptorSpec deviceSpec) {
+    const uint8_t index = deviceSpec.serialNumberIndex;
+    deviceSpec.serialNumberIndex = 0;
+    std::erase_if(deviceSpec.strings, [index](const auto& entry) { return entry.first == index; });
+    return deviceSpec;
 }
 
-UsbDescriptorSpec WithStringLength(UsbDescriptorSpec spec, uint8_t index, uint8_t bLength) {
-    const StringSpec* existing = FindString(spec, index);
+UsbDescriptorSpec WithStringLength(UsbDescriptorSpec deviceSpec, uint8_t index, uint8_t bLength) {
+    const StringSpec* existing = FindString(deviceSpec, index);
     std::vector<uint8_t> raw = {bLength, 3};
     for (char c : existing != nullptr ? existing->text : std::string("Projector")) {
         raw.push_back(static_cast<uint8_t>(c));
         raw.push_back(0);
     }
-    SetString(spec, index, {existing != nullptr ? existing->text : "", raw});
-    return spec;
+    SetString(deviceSpec, index, {existing != nullptr ? existing->text : "", raw});
+    return deviceSpec;
 }
 
-UsbDescriptorSpec WithRejectedRequest(UsbDescriptorSpec spec, uint8_t type, uint8_t index) {
-    spec.rejected.insert({type, index});
-    return spec;
+UsbDescriptorSpec WithRejectedRequest(UsbDescriptorSpec deviceSpec, uint8_t type, uint8_t index) {
+    deviceSpec.rejected.insert({type, index});
+    return deviceSpec;
 }
 
-UsbDescriptorSpec WithTotalLength(UsbDescriptorSpec spec, uint16_t total) {
-    spec.totalLength = total;
-    return spec;
+UsbDescriptorSpec WithTotalLength(UsbDescriptorSpec deviceSpec, uint16_t total) {
+    deviceSpec.totalLength = total;
+    return deviceSpec;
 }
 
-UsbDescriptorSpec WithConfigurationByte(UsbDescriptorSpec spec, size_t offset, uint8_t value) {
-    spec.configurationPatches.push_back({offset, value});
-    return spec;
+UsbDescriptorSpec WithConfigurationByte(UsbDescriptorSpec deviceSpec, size_t offset,
+                                        uint8_t value) {
+    deviceSpec.configurationPatches.push_back({offset, value});
+    return deviceSpec;
 }
 
 }  // namespace unusual

@@ -4,7 +4,7 @@
 // strings in language 0x0409, the language table as string 0.
 //
 // The `unusual` builders bend that identity into the devices a driver must
-// survive. Each takes a spec and returns the changed copy, so they combine.
+// survive. Each takes a descriptor layout and returns the changed copy, so they combine.
 #pragma once
 
 #include <cstddef>
@@ -40,27 +40,28 @@ namespace unusual {
 
 // One interface per name, in the given order (numbers 0, 1, ...; strings 5,
 // 6, ...); names are used as given, in any case.
-UsbDescriptorSpec WithInterfaces(UsbDescriptorSpec spec, const std::vector<std::string>& names);
+UsbDescriptorSpec WithInterfaces(UsbDescriptorSpec deviceSpec,
+                                 const std::vector<std::string>& names);
 // The configuration string reads `name` (e.g. "PROJECTOR FLASH").
-UsbDescriptorSpec WithConfigurationName(UsbDescriptorSpec spec, const std::string& name);
+UsbDescriptorSpec WithConfigurationName(UsbDescriptorSpec deviceSpec, const std::string& name);
 // The interface at `position` keeps only its first endpoint.
-UsbDescriptorSpec WithOneEndpoint(UsbDescriptorSpec spec, size_t position = 0);
+UsbDescriptorSpec WithOneEndpoint(UsbDescriptorSpec deviceSpec, size_t position = 0);
 // Interface 0 gets alternate setting 1 as well: more interface descriptors
 // than bNumInterfaces.
-UsbDescriptorSpec WithAlternateSetting(UsbDescriptorSpec spec);
+UsbDescriptorSpec WithAlternateSetting(UsbDescriptorSpec deviceSpec);
 // iSerialNumber is 0 and there is no serial-number string.
-UsbDescriptorSpec WithoutSerialNumber(UsbDescriptorSpec spec);
+UsbDescriptorSpec WithoutSerialNumber(UsbDescriptorSpec deviceSpec);
 // String `index` is sent with this bLength (0, 1, 3, ...) in front of its
 // full text, whatever the text's real length.
-UsbDescriptorSpec WithStringLength(UsbDescriptorSpec spec, uint8_t index, uint8_t bLength);
+UsbDescriptorSpec WithStringLength(UsbDescriptorSpec deviceSpec, uint8_t index, uint8_t bLength);
 // The device stalls GET_DESCRIPTOR for (type, index).
-UsbDescriptorSpec WithRejectedRequest(UsbDescriptorSpec spec, uint8_t type, uint8_t index);
+UsbDescriptorSpec WithRejectedRequest(UsbDescriptorSpec deviceSpec, uint8_t type, uint8_t index);
 // wTotalLength says `total` whatever the real size.
-UsbDescriptorSpec WithTotalLength(UsbDescriptorSpec spec, uint16_t total);
+UsbDescriptorSpec WithTotalLength(UsbDescriptorSpec deviceSpec, uint16_t total);
 // The configuration descriptor's byte at `offset` becomes `value` (a bLength
 // that disagrees with the bytes: offset 0 configuration, 9 first interface,
 // 18 its first endpoint, 25 its second).
-UsbDescriptorSpec WithConfigurationByte(UsbDescriptorSpec spec, size_t offset, uint8_t value);
+UsbDescriptorSpec WithConfigurationByte(UsbDescriptorSpec deviceSpec, size_t offset, uint8_t value);
 
 }  // namespace unusual
 

@@ -86,9 +86,9 @@ void VirtualProjector::DetachLocked() {
 }
 
 void VirtualProjector::RebuildDescriptorsLocked() {
-    const UsbDescriptorSpec spec = customDescriptors_.value_or(
+    const UsbDescriptorSpec deviceSpec = customDescriptors_.value_or(
         ProjectorDescriptorSpec(config_.usb, mode_, firmware_.SerialNumber()));
-    descriptors_ = BuildDescriptors(spec);
+    descriptors_ = BuildDescriptors(deviceSpec);
     endpoints_ = DeclaredEndpoints(descriptors_.configuration);
 }
 
@@ -117,10 +117,10 @@ FaultConfig VirtualProjector::RemainingFaults() const {
     return firmware_.Faults().Remaining();
 }
 
-void VirtualProjector::SetDescriptors(std::optional<UsbDescriptorSpec> spec) {
+void VirtualProjector::SetDescriptors(std::optional<UsbDescriptorSpec> deviceSpec) {
     {
         std::lock_guard lock(mutex_);
-        customDescriptors_ = std::move(spec);
+        customDescriptors_ = std::move(deviceSpec);
         RebuildDescriptorsLocked();
     }
     changed_.notify_all();  // IN transfers on endpoints that are gone now stall

@@ -70,7 +70,7 @@ public:
 
     // Present other descriptors (unusual devices); nullopt returns to the
     // projector's own. Takes effect at once and stays across restarts.
-    void SetDescriptors(std::optional<UsbDescriptorSpec> spec);
+    void SetDescriptors(std::optional<UsbDescriptorSpec> deviceSpec);
 
     // Inspection.
     std::vector<uint8_t> ReadFlash(uint32_t address, size_t length) const;

@@ -20,8 +20,9 @@ NTSTATUS CompleteNow(PIRP irp, NTSTATUS status) {
 
 }  // namespace
 
-LowerDriverDouble::LowerDriverDouble(kernel::IoManager& io, const sim::UsbDescriptorSpec& spec)
-    : io_(io), descriptors_(sim::BuildDescriptors(spec)) {
+LowerDriverDouble::LowerDriverDouble(kernel::IoManager& io,
+                                     const sim::UsbDescriptorSpec& deviceSpec)
+    : io_(io), descriptors_(sim::BuildDescriptors(deviceSpec)) {
     driver_ = io_.CreateDriverObject(u"\\Driver\\LowerDriverDouble");
     driver_->MajorFunction[IRP_MJ_INTERNAL_DEVICE_CONTROL] = Dispatch;
     driver_->MajorFunction[IRP_MJ_PNP] = Dispatch;

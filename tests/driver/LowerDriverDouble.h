@@ -41,7 +41,7 @@ struct PendingReply {
 
 class LowerDriverDouble {
 public:
-    LowerDriverDouble(kernel::IoManager& io, const sim::UsbDescriptorSpec& spec);
+    LowerDriverDouble(kernel::IoManager& io, const sim::UsbDescriptorSpec& deviceSpec);
     ~LowerDriverDouble();
     LowerDriverDouble(const LowerDriverDouble&) = delete;
     LowerDriverDouble& operator=(const LowerDriverDouble&) = delete;

@@ -31,9 +31,10 @@ sim::UsbDescriptorSpec ProjectorSpec() {
     return sim::ProjectorDescriptorSpec(config.usb, sim::ProjectorMode::Flash, config.serialNumber);
 }
 
-StackHarness::StackHarness(kernel::WindowsGeneration generation, const sim::UsbDescriptorSpec& spec)
+StackHarness::StackHarness(kernel::WindowsGeneration generation,
+                           const sim::UsbDescriptorSpec& deviceSpec)
     : host_(HostOptions(generation)) {
-    lower_ = std::make_unique<LowerDriverDouble>(host_.Io(), spec);
+    lower_ = std::make_unique<LowerDriverDouble>(host_.Io(), deviceSpec);
     // As a bus names its physical devices, so interfaces can be registered for it.
     host_.Interfaces().SetInstanceName(lower_->Pdo(), u"USB#VID_1209&PID_0001#DOUBLE");
     driver_ = host_.Io().CreateDriverObject(u"\\Driver\\Dornik");

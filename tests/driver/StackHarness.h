@@ -24,7 +24,7 @@ sim::UsbDescriptorSpec ProjectorSpec();
 class StackHarness {
 public:
     explicit StackHarness(kernel::WindowsGeneration generation = kernel::WindowsGeneration::WinXp,
-                          const sim::UsbDescriptorSpec& spec = ProjectorSpec());
+                          const sim::UsbDescriptorSpec& deviceSpec = ProjectorSpec());
     ~StackHarness();
     StackHarness(const StackHarness&) = delete;
     StackHarness& operator=(const StackHarness&) = delete;

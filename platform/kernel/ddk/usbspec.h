@@ -1,4 +1,4 @@
-// USB descriptors as the USB specification lays them out (byte-packed), with
+// USB descriptors as the USB standard lays them out (byte-packed), with
 // the DDK's names (usbspec.h subset).
 #pragma once
 
