@@ -47,9 +47,12 @@ int ConvertFirmwareImage(EngineContext& ctx, uint8_t slot, FILE* source, Partiti
     const MainWindowRecord* mainWindow = ctx.mainWindow;
     ConversionState state{ctx, slot, flags,
                           mainWindow == nullptr || mainWindow->MatchFilesToHardware != 0};
-    // The identifier field is copied within its bounds, terminated or not.
-    std::strncpy(state.projectorPlatform,
-                 mainWindow != nullptr ? mainWindow->platformId : "UNKNOWN", kPlatformTextChars);
+    // The identifier field is copied within its bounds, terminated or not
+    // (the destination starts zeroed, so it stays terminated).
+    const char* platform = mainWindow != nullptr ? mainWindow->platformId : "UNKNOWN";
+    for (size_t i = 0; i < kPlatformTextChars && platform[i] != '\0'; ++i) {
+        state.projectorPlatform[i] = platform[i];
+    }
     const int partitions = PartitionsInUse(ctx.partitions);
     for (int i = 0; i < partitions; ++i) {
         flags.flag[i] = 0;

@@ -98,7 +98,10 @@ std::optional<OpenFileResult> RecordingWindowFactory::NextFileAnswer(
     if (fileAnswers_.empty()) {
         return std::nullopt;
     }
-    std::optional<OpenFileResult> answer = std::move(fileAnswers_.front());
+    std::optional<OpenFileResult> answer;
+    if (fileAnswers_.front().has_value()) {
+        answer.emplace(std::move(*fileAnswers_.front()));
+    }
     fileAnswers_.pop_front();
     return answer;
 }
