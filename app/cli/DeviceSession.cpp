@@ -46,21 +46,29 @@ void RestoreSettings(const DeviceOptions& options, const OperationDriver& driver
 
 }  // namespace
 
+bool PlugSimulatedProjector(hosted::HostedSystem& system, const DeviceOptions& options,
+                            const CliStreams& streams) {
+    if (!options.simulate) {
+        return true;
+    }
+    try {
+        system.PlugProjector(options.projector);
+    } catch (const std::invalid_argument& refused) {
+        std::fprintf(streams.err, "corvane-cli: the virtual projector refuses its settings: %s\n",
+                     refused.what());
+        return false;
+    }
+    return true;
+}
+
 int RunDeviceOperation(const DeviceOptions& options, OperationRequest request,
                        const CliStreams& streams, const AfterRunHook& afterRun) {
     InterruptWatch interrupts;
     kernel::KernelHost::Options kernelOptions;
     kernelOptions.echoTrace = options.traceDriver;
     hosted::HostedSystem system(kernelOptions);
-    if (options.simulate) {
-        try {
-            system.PlugProjector(options.projector);
-        } catch (const std::invalid_argument& refused) {
-            std::fprintf(streams.err,
-                         "corvane-cli: the virtual projector refuses its settings: %s\n",
-                         refused.what());
-            return kExitBadUsage;
-        }
+    if (!PlugSimulatedProjector(system, options, streams)) {
+        return kExitBadUsage;
     }
     const std::unique_ptr<EventPrinter> printer = MakePrinter(options, streams);
     TextWindowFactory windows(*printer);

@@ -19,6 +19,11 @@ namespace corvane::cli {
 // and before the platform shuts down (to inspect the projector's flash).
 using AfterRunHook = std::function<void(hosted::HostedSystem& system)>;
 
+// With --simulate, plugs the virtual projector into the system; false (after
+// saying why) when the projector refuses its settings.
+bool PlugSimulatedProjector(hosted::HostedSystem& system, const DeviceOptions& options,
+                            const CliStreams& streams);
+
 int RunDeviceOperation(const DeviceOptions& options, OperationRequest request,
                        const CliStreams& streams, const AfterRunHook& afterRun = {});
 

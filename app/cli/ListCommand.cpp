@@ -6,6 +6,7 @@
 
 #include "app/cli/Commands.h"
 #include "app/cli/DeviceOptions.h"
+#include "app/cli/DeviceSession.h"
 #include "app/cli/EventPrinter.h"
 #include "app/cli/Options.h"
 #include "common/UsbCtrl.h"
@@ -26,15 +27,8 @@ int RunListCommand(const CliArguments& arguments, const CliStreams& streams) {
     kernel::KernelHost::Options kernelOptions;
     kernelOptions.echoTrace = options.traceDriver;
     hosted::HostedSystem system(kernelOptions);
-    if (options.simulate) {
-        try {
-            system.PlugProjector(options.projector);
-        } catch (const std::invalid_argument& refused) {
-            std::fprintf(streams.err,
-                         "corvane-cli: the virtual projector refuses its settings: %s\n",
-                         refused.what());
-            return kExitBadUsage;
-        }
+    if (!PlugSimulatedProjector(system, options, streams)) {
+        return kExitBadUsage;
     }
     const auto deadline = started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                         std::chrono::duration<double>(options.timeoutSeconds));
