@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 SANITIZE ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup configure build test demo windows format format-check clean
+.PHONY: all setup configure build test demo windows windows-test fuzz soak bench format format-check clean
 
 all: build
 
@@ -29,10 +29,27 @@ demo: build
 # The Windows deliverables, cross-built with mingw-w64 for 32-bit x86.
 WINDOWS_BUILD_DIR ?= build-windows
 windows: setup
-	@cmake -S driver -B $(WINDOWS_BUILD_DIR)/driver -DCMAKE_BUILD_TYPE=Release \
-		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-i686-w64-mingw32.cmake >/dev/null
-	@cmake --build $(WINDOWS_BUILD_DIR)/driver -j $(JOBS)
-	@echo "Windows deliverables in $(WINDOWS_BUILD_DIR)/driver: Dornik.sys Dornik.inf"
+	@WINDOWS_BUILD_DIR=$(WINDOWS_BUILD_DIR) JOBS=$(JOBS) scripts/windows.sh
+
+# The same sources built for x86_64 Windows and tested under Wine.
+windows-test: setup
+	@JOBS=$(JOBS) scripts/windows-test.sh
+
+# libFuzzer targets (clang, AddressSanitizer + UndefinedBehaviorSanitizer),
+# each run for FUZZ_SECONDS.
+FUZZ_SECONDS ?= 60
+FUZZ_BUILD_DIR ?= build-fuzz
+fuzz: setup
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_BUILD_DIR=$(FUZZ_BUILD_DIR) JOBS=$(JOBS) scripts/fuzz.sh
+
+# Seeded fault-injection sessions over the hosted driver and virtual projector.
+SOAK_RUNS ?= 300
+soak: build
+	@SOAK_RUNS=$(SOAK_RUNS) BUILD_DIR=$(BUILD_DIR) scripts/soak.sh
+
+# Benchmarks; writes docs/benchmarks.md. BENCH_BUILD_ONLY=1 only builds them.
+bench: setup
+	@BENCH_BUILD_ONLY=$(BENCH_BUILD_ONLY) JOBS=$(JOBS) scripts/bench.sh
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs -r clang-format -i
