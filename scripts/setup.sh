@@ -16,9 +16,19 @@ packages=(
   libgmock-dev
   g++-mingw-w64-i686
   mingw-w64-i686-dev
+  g++-mingw-w64-x86-64
+  mingw-w64-x86-64-dev
+  wine64
+  xvfb
+  xauth
+  x11-apps
+  imagemagick
   qt6-base-dev
   qt6-base-dev-tools
   libgl-dev
+  libbenchmark-dev
+  srecord
+  hyperfine
 )
 
 missing=()
