@@ -19,6 +19,7 @@ packages=(
   g++-mingw-w64-x86-64
   mingw-w64-x86-64-dev
   wine64
+  wine
   xvfb
   xauth
   x11-apps
