@@ -101,24 +101,19 @@ TEST_F(DownloadListTest, ASectionWithoutUsableEntriesGivesAnEmptyList) {
     EXPECT_TRUE(windows.MessageBoxes().empty());
 }
 
-TEST_F(DownloadListTest, AListThatCannotBeOpenedEmptiesTheWholeFileList) {
-    GiveFiles(3);
-    EXPECT_EQ(Load("missing.dld"), 0);
-    EXPECT_EQ(Boxes(),
-              (std::vector<std::string>{"Can't open .DLD file:\n" + folder.File("missing.dld")}));
-    EXPECT_EQ(Record().fileCount, 0);
-    EXPECT_STREQ(Record().filePaths[0], "");
-    EXPECT_TRUE(Win().Items(Ids::kFileList).empty());
-}
-
-TEST_F(DownloadListTest, AListWithoutTheSectionEmptiesTheWholeFileList) {
-    GiveFiles(3);
-    folder.Write("a.dld", "[Other]\nFile=\"a.hex\"\n[DownloadFiles]\n");
-    EXPECT_EQ(Load("a.dld"), 0);
-    EXPECT_EQ(Boxes(),
-              (std::vector<std::string>{"Can't open .DLD file:\n" + folder.File("a.dld")}));
-    EXPECT_EQ(Record().fileCount, 0);
-    EXPECT_TRUE(Win().Items(Ids::kFileList).empty());
+TEST_F(DownloadListTest, AMissingOrSectionlessListEmptiesTheWholeFileList) {
+    folder.Write("other.dld", "[Other]\nFile=\"a.hex\"\n[DownloadFiles]\n");
+    for (const char* name : {"missing.dld", "other.dld"}) {
+        SCOPED_TRACE(name);
+        GiveFiles(3);
+        windows.ClearMessageBoxes();
+        EXPECT_EQ(Load(name), 0);
+        EXPECT_EQ(Boxes(),
+                  (std::vector<std::string>{"Can't open .DLD file:\n" + folder.File(name)}));
+        EXPECT_EQ(Record().fileCount, 0);
+        EXPECT_STREQ(Record().filePaths[0], "");
+        EXPECT_TRUE(Win().Items(Ids::kFileList).empty());
+    }
 }
 
 TEST_F(DownloadListTest, AJoinedPathOverTheSlotRefusesTheWholeList) {

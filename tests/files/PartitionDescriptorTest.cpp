@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace corvane {
 namespace {
@@ -32,61 +33,58 @@ bool SameTable(const PartitionTable& a, const PartitionTable& b) {
     return true;
 }
 
-TEST(PartitionDescriptorTest, OnePartition) {
-    PartitionTable table = PreviousTable();
-    EXPECT_EQ(ParsePartitionDescriptor("1,80000,0", table), kDescriptorDone);
-    EXPECT_EQ(table.count, 1);
-    EXPECT_EQ(table.flashSize, 0x80000u);
-    EXPECT_EQ(table.start[0], 0u);
-    EXPECT_EQ(table.start[1], 0xAA000001u);  // beyond the count: untouched
-}
-
-TEST(PartitionDescriptorTest, FourPartitionsWithUpperAndLowerCaseHex) {
-    PartitionTable table;
-    EXPECT_EQ(ParsePartitionDescriptor("4,100000,0,10000,80000,F0000", table), kDescriptorDone);
-    EXPECT_EQ(table.count, 4);
-    EXPECT_EQ(table.flashSize, 0x100000u);
-    EXPECT_EQ(table.start[0], 0u);
-    EXPECT_EQ(table.start[1], 0x10000u);
-    EXPECT_EQ(table.start[2], 0x80000u);
-    EXPECT_EQ(table.start[3], 0xF0000u);
-    EXPECT_EQ(ParsePartitionDescriptor("2,1ffff,0,abcd", table), kDescriptorDone);
-    EXPECT_EQ(table.flashSize, 0x1FFFFu);
-    EXPECT_EQ(table.start[1], 0xABCDu);
-}
-
-TEST(PartitionDescriptorTest, EmptyTableNeedsTheSecondComma) {
-    PartitionTable table = PreviousTable();
-    EXPECT_EQ(ParsePartitionDescriptor("0,80000,", table), kDescriptorDone);
-    EXPECT_EQ(table.count, 0);
-    EXPECT_EQ(table.flashSize, 0x80000u);
-
-    PartitionTable other = PreviousTable();
-    EXPECT_EQ(ParsePartitionDescriptor("0,80000", other), kDescriptorMalformed);
-    EXPECT_TRUE(SameTable(other, PreviousTable()));
-}
-
-TEST(PartitionDescriptorTest, MissingCommasAreMalformed) {
-    for (const char* text : {"", "3", "1 80000 0", "1,80000"}) {
-        PartitionTable table = PreviousTable();
-        EXPECT_EQ(ParsePartitionDescriptor(text, table), kDescriptorMalformed) << text;
-        EXPECT_TRUE(SameTable(table, PreviousTable())) << text;
+std::string Descriptor(int count) {
+    std::string text = std::to_string(count) + ",1000000";
+    for (int i = 0; i < count; ++i) {
+        char start[16];
+        std::snprintf(start, sizeof start, ",%X", i * 0x1000);
+        text += start;
     }
+    return text;
 }
 
-TEST(PartitionDescriptorTest, FewerStartsThanTheCountIsMalformedAndLeavesTheTable) {
-    PartitionTable table = PreviousTable();
-    EXPECT_EQ(ParsePartitionDescriptor("3,200000,0,10000", table), kDescriptorMalformed);
-    EXPECT_TRUE(SameTable(table, PreviousTable()));
+std::vector<uint32_t> Starts(int count) {
+    std::vector<uint32_t> starts;
+    for (int i = 0; i < count; ++i) {
+        starts.push_back(static_cast<uint32_t>(i) * 0x1000u);
+    }
+    return starts;
 }
 
-TEST(PartitionDescriptorTest, NoCommaIsNeededAfterTheLastStart) {
-    PartitionTable table;
-    EXPECT_EQ(ParsePartitionDescriptor("3,200000,0,10000,100000", table), kDescriptorDone);
-    EXPECT_EQ(table.start[2], 0x100000u);
-    // A trailing comma is tolerated: nothing looks beyond the last start.
-    EXPECT_EQ(ParsePartitionDescriptor("2,200000,0,10000,", table), kDescriptorDone);
-    EXPECT_EQ(table.start[1], 0x10000u);
+// Each parse starts from a previous layout: the count, the flash size and
+// the starts up to the count are replaced, the starts beyond it stay.
+TEST(PartitionDescriptorTest, WellFormedDescriptorsGiveTheirLayout) {
+    const struct {
+        std::string text;
+        int count;
+        uint32_t flashSize;
+        std::vector<uint32_t> starts;
+    } cases[] = {
+        {"1,80000,0", 1, 0x80000, {0}},
+        {"4,100000,0,10000,80000,F0000", 4, 0x100000, {0, 0x10000, 0x80000, 0xF0000}},
+        {"2,1ffff,0,abcd", 2, 0x1FFFF, {0, 0xABCD}},
+        // No comma is needed after the last start, and a trailing one is
+        // tolerated: nothing looks beyond the last start.
+        {"3,200000,0,10000,100000", 3, 0x200000, {0, 0x10000, 0x100000}},
+        {"2,200000,0,10000,", 2, 0x200000, {0, 0x10000}},
+        // An empty table needs the comma after the flash size.
+        {"0,80000,", 0, 0x80000, {}},
+        {"x,80000,", 0, 0x80000, {}},         // a non-numeric count reads as zero
+        {"0,123456789,", 0, 0xFFFFFFFF, {}},  // the flash size saturates
+        {Descriptor(64), 64, 0x1000000, Starts(64)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        PartitionTable table = PreviousTable();
+        EXPECT_EQ(ParsePartitionDescriptor(c.text.c_str(), table), kDescriptorDone);
+        EXPECT_EQ(table.count, c.count);
+        EXPECT_EQ(table.flashSize, c.flashSize);
+        for (int i = 0; i < kMaxPartitions; ++i) {
+            const uint32_t expected = i < c.count ? c.starts[static_cast<size_t>(i)]
+                                                  : 0xAA000000u + static_cast<uint32_t>(i);
+            ASSERT_EQ(table.start[i], expected) << i;
+        }
+    }
 }
 
 TEST(PartitionDescriptorTest, AFailedNumberScanKeepsThePreviousValue) {
@@ -98,52 +96,35 @@ TEST(PartitionDescriptorTest, AFailedNumberScanKeepsThePreviousValue) {
     EXPECT_EQ(table.start[1], 0x5u);
 }
 
-TEST(PartitionDescriptorTest, NonNumericCountReadsAsZero) {
-    PartitionTable table = PreviousTable();
-    EXPECT_EQ(ParsePartitionDescriptor("x,80000,", table), kDescriptorDone);
-    EXPECT_EQ(table.count, 0);
-}
-
-std::string Descriptor(int count) {
-    std::string text = std::to_string(count) + ",1000000";
-    for (int i = 0; i < count; ++i) {
-        char start[16];
-        std::snprintf(start, sizeof start, ",%X", i * 0x1000);
-        text += start;
-    }
-    return text;
-}
-
-TEST(PartitionDescriptorTest, SixtyFourPartitionsFill) {
-    PartitionTable table;
-    EXPECT_EQ(ParsePartitionDescriptor(Descriptor(64).c_str(), table), kDescriptorDone);
-    EXPECT_EQ(table.count, 64);
-    EXPECT_EQ(table.start[63], 63u * 0x1000u);
-}
-
-TEST(PartitionDescriptorTest, MoreThanSixtyFourPartitionsAreMalformedBeforeAnyWrite) {
-    for (int count : {65, 255, 256, 300}) {
+// A malformed descriptor is refused before anything is written.
+TEST(PartitionDescriptorTest, MalformedDescriptorsLeaveTheTableAlone) {
+    const std::string cases[] = {
+        // Missing commas.
+        "",
+        "3",
+        "1 80000 0",
+        "1,80000",
+        "0,80000",
+        // Fewer starts than the count.
+        "3,200000,0,10000",
+        // More than 64 partitions.
+        Descriptor(65),
+        Descriptor(255),
+        Descriptor(256),
+        Descriptor(300),
+        // Counts that would wrap in 8 bits (300 to 44, 256 to 0, -1 to 255)
+        // or overflow.
+        "300,80000,",
+        "256,80000,",
+        "-1,80000,",
+        "99999999999999999999999,80000,",
+    };
+    for (const std::string& text : cases) {
+        SCOPED_TRACE(text);
         PartitionTable table = PreviousTable();
-        EXPECT_EQ(ParsePartitionDescriptor(Descriptor(count).c_str(), table), kDescriptorMalformed)
-            << count;
-        EXPECT_TRUE(SameTable(table, PreviousTable())) << count;
+        EXPECT_EQ(ParsePartitionDescriptor(text.c_str(), table), kDescriptorMalformed);
+        EXPECT_TRUE(SameTable(table, PreviousTable()));
     }
-}
-
-TEST(PartitionDescriptorTest, CountsThatWouldWrapOrOverflowAreMalformed) {
-    // 300 and 256 would wrap to 44 and 0 in 8 bits; -1 to 255.
-    for (const char* text :
-         {"300,80000,", "256,80000,", "-1,80000,", "99999999999999999999999,80000,"}) {
-        PartitionTable table = PreviousTable();
-        EXPECT_EQ(ParsePartitionDescriptor(text, table), kDescriptorMalformed) << text;
-        EXPECT_TRUE(SameTable(table, PreviousTable())) << text;
-    }
-}
-
-TEST(PartitionDescriptorTest, FlashSizeBeyondThirtyTwoBitsSaturates) {
-    PartitionTable table;
-    EXPECT_EQ(ParsePartitionDescriptor("0,123456789,", table), kDescriptorDone);
-    EXPECT_EQ(table.flashSize, 0xFFFFFFFFu);
 }
 
 }  // namespace
