@@ -4,7 +4,9 @@
 // a kernel or system header.
 #pragma once
 
-#if defined(_WIN32)
+// DORNIK_HOSTED: a Windows program that hosts the driver in-process, as
+// Linux does (corvane-cli.exe --simulate).
+#if defined(_WIN32) && !defined(DORNIK_HOSTED)
 
 // The mingw DDK declares these intrinsics a second time unless told they exist.
 #define __INTRINSIC_DEFINED_InterlockedBitTestAndSet

@@ -1,31 +1,15 @@
 #include "platform/Paths.h"
 
+#include "platform/portable/SlashPaths.h"
+
 namespace corvane::platform {
 
-namespace {
-
-// A list written on Windows separates folders with '\'.
-bool IsSeparator(char c) {
-    return c == '/' || c == '\\';
-}
-
-}  // namespace
-
 bool PathIsRelative(const char* path) {
-    return path == nullptr || !IsSeparator(path[0]);
+    return portable::PathIsRelative(path);
 }
 
 const char* PathFindFileName(const char* path) {
-    if (path == nullptr) {
-        return nullptr;
-    }
-    const char* name = path;
-    for (const char* p = path; *p != '\0'; ++p) {
-        if (IsSeparator(*p)) {
-            name = p + 1;
-        }
-    }
-    return name;
+    return portable::PathFindFileName(path);
 }
 
 void NormalizeListSeparators(char* path) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/linux/TextFile.h"
+#include "platform/portable/TextFile.h"
 
 namespace corvane::platform {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/linux/TextFile.h"
+#include "platform/portable/TextFile.h"
 #include "tests/platform/TempFolder.h"
 
 namespace corvane::platform {

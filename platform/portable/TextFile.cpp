@@ -1,11 +1,9 @@
-#include "platform/linux/TextFile.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/portable/TextFile.h"
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 
 namespace corvane::platform {
 
@@ -61,27 +59,27 @@ bool StartsWith(const std::string& bytes, const char* mark, size_t length) {
 
 ReadResult ReadWholeFile(const std::string& path, std::string& bytes) {
     bytes.clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
         return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
     }
-    struct stat info {};
-    ReadResult result = ReadResult::Ok;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        result = ReadResult::Failed;
-    }
+    // A folder opens on some systems; only a regular file has a content.
+    std::error_code error;
+    ReadResult result =
+        std::filesystem::is_regular_file(path, error) ? ReadResult::Ok : ReadResult::Failed;
     char chunk[8192];
     while (result == ReadResult::Ok) {
-        const ssize_t n = read(fd, chunk, sizeof chunk);
-        if (n > 0) {
-            bytes.append(chunk, static_cast<size_t>(n));
-        } else if (n == 0) {
+        const size_t n = std::fread(chunk, 1, sizeof chunk, file);
+        bytes.append(chunk, n);
+        if (n < sizeof chunk) {
+            if (std::ferror(file)) {
+                result = ReadResult::Failed;
+            }
             break;
-        } else if (errno != EINTR) {
-            result = ReadResult::Failed;
         }
     }
-    close(fd);
+    std::fclose(file);
     if (result != ReadResult::Ok) {
         bytes.clear();
     }

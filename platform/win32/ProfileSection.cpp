@@ -1,0 +1,15 @@
+#include "platform/ProfileSection.h"
+
+#include "platform/win32/WinApi.h"
+
+namespace corvane::platform {
+
+uint32_t GetPrivateProfileSection(const char* section, char* buffer, uint32_t size,
+                                  const char* fileName) {
+    if (buffer == nullptr || size == 0) {
+        return 0;
+    }
+    return GetPrivateProfileSectionA(section, buffer, size, fileName);
+}
+
+}  // namespace corvane::platform
