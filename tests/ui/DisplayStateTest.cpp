@@ -71,12 +71,16 @@ TEST_F(DisplayStateTest, WaitingEmptiesMatchedListWhenMatchingIsOn) {
     EXPECT_FALSE(Win().Enabled(Ids::kSelectFiles));  // files come from matching only
 }
 
-TEST_F(DisplayStateTest, ReadyWithoutFilesLeavesDownloadAndVerifyDisabled) {
+TEST_F(DisplayStateTest, ReadyWithoutFilesLeavesDownloadVerifyAndAdvancedAlone) {
     Start();
     Identify("PN-1");
     EXPECT_EQ(State(), Ready);
     EXPECT_EQ(Buttons(), "1101000");  // Advanced unchanged (disabled), setting off
     EXPECT_NE(Win().Focus(), Ids::kDownload);
+    // With the setting off, an enabled Advanced stays enabled too.
+    Win().EnableControl(Ids::kAdvanced, true);
+    main->ApplyDisplayState(Ready);
+    EXPECT_TRUE(Win().Enabled(Ids::kAdvanced));
 }
 
 TEST_F(DisplayStateTest, ReadyWithFilesFocusesDownload) {
@@ -88,13 +92,6 @@ TEST_F(DisplayStateTest, ReadyWithFilesFocusesDownload) {
     EXPECT_EQ(Buttons(), "1111110");
     EXPECT_EQ(Win().Focus(), Ids::kDownload);
     EXPECT_EQ(Record().downloadRunning, 0u);
-}
-
-TEST_F(DisplayStateTest, ReadyLeavesAdvancedAsItWasWhenTheSettingIsOff) {
-    Start();
-    Win().EnableControl(Ids::kAdvanced, true);
-    main->ApplyDisplayState(Ready);
-    EXPECT_TRUE(Win().Enabled(Ids::kAdvanced));
 }
 
 TEST_F(DisplayStateTest, FileSelectionSettingOffDisablesSelectFiles) {

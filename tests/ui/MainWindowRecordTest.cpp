@@ -60,25 +60,20 @@ TEST(MainWindowRecord, ResetRestoresStartValuesAndFreesDldPath) {
     EXPECT_STREQ(record.filePaths[0], "");
 }
 
-TEST(MainWindowRecord, PlatformIdIsCutToTenCharacters) {
+TEST(MainWindowRecord, PlatformIdIsCutToTenCharactersAndLeavesNoStaleBytes) {
     MainWindowRecord record;
     SetPlatformId(record, "PJX2000-A1-EXTRA");
     EXPECT_STREQ(record.platformId, "PJX2000-A1");
     SetPlatformId(record, "0123456789");
     EXPECT_STREQ(record.platformId, "0123456789");
-    SetPlatformId(record, "");
-    EXPECT_STREQ(record.platformId, "");
-    SetPlatformId(record, nullptr);
-    EXPECT_STREQ(record.platformId, "");
-}
-
-TEST(MainWindowRecord, ShorterTextLeavesNoStaleBytesBehind) {
-    MainWindowRecord record;
-    SetPlatformId(record, "ABCDEFGHIJ");
     SetPlatformId(record, "XY");
     for (int i = 2; i <= kPlatformIdChars; ++i) {
         EXPECT_EQ(record.platformId[i], '\0') << i;
     }
+    SetPlatformId(record, "");
+    EXPECT_STREQ(record.platformId, "");
+    SetPlatformId(record, nullptr);
+    EXPECT_STREQ(record.platformId, "");
 }
 
 TEST(MainWindowRecord, IdentityNumbersKeepTheirLimits) {

@@ -108,20 +108,16 @@ TEST_F(MainWindowStartTest, MessagesAfterCloseAreDroppedAndTheirTextsFreed) {
     EXPECT_EQ(Win().Text(Ids::kStatus), "Waiting for new connection...");
 }
 
-TEST_F(MainWindowStartTest, DestructionClosesAStagedImageLeftInTheSlot) {
+TEST_F(MainWindowStartTest, RecordIsTheMainWindowUntilDestructionWhichClosesAStagedImage) {
     Start();
+    EXPECT_EQ(program.mainWindow, &Record());
+    EXPECT_EQ(engine.mainWindow, &Record());
     engine.devices[0].stagedImage = std::tmpfile();
     ASSERT_NE(engine.devices[0].stagedImage, nullptr);
     main.reset();
     EXPECT_EQ(engine.devices[0].stagedImage, nullptr);
     EXPECT_EQ(program.mainWindow, nullptr);
     EXPECT_EQ(engine.mainWindow, nullptr);
-}
-
-TEST_F(MainWindowStartTest, RecordIsTheProgramsAndTheEnginesMainWindow) {
-    Start();
-    EXPECT_EQ(program.mainWindow, &Record());
-    EXPECT_EQ(engine.mainWindow, &Record());
 }
 
 TEST_F(MainWindowStartTest, DeviceChangeGoesToTheDeviceLink) {

@@ -41,7 +41,7 @@ TEST(StringTable, UnknownIdsCopyNothing) {
     }
 }
 
-TEST(StringTable, CopyStopsOneShortOfTheBufferSize) {
+TEST(StringTable, CopyStopsOneShortOfTheBufferSizeAndCutsTheLongestText) {
     char buffer[16];
     std::memset(buffer, '#', sizeof buffer);
     EXPECT_EQ(LoadString(102, buffer, 9), 8);  // "Download" exactly fits with its NUL
@@ -62,15 +62,13 @@ TEST(StringTable, CopyStopsOneShortOfTheBufferSize) {
     EXPECT_EQ(LoadString(102, buffer, -5), 0);
     EXPECT_EQ(buffer[0], '#');
     EXPECT_EQ(LoadString(102, nullptr, 10), 0);
-}
 
-TEST(StringTable, ThirtyByteBufferCutsTheLongestText) {
     // A 30-byte buffer holds 29 characters; string 115 has 30.
-    char buffer[30];
-    EXPECT_EQ(LoadString(115, buffer, sizeof buffer), 29);
-    EXPECT_STREQ(buffer, "Requesting Flash Partitions..");
-    EXPECT_EQ(LoadString(106, buffer, sizeof buffer), 29);
-    EXPECT_STREQ(buffer, "Waiting for new connection...");
+    char exact[30];
+    EXPECT_EQ(LoadString(115, exact, sizeof exact), 29);
+    EXPECT_STREQ(exact, "Requesting Flash Partitions..");
+    EXPECT_EQ(LoadString(106, exact, sizeof exact), 29);
+    EXPECT_STREQ(exact, "Waiting for new connection...");
 }
 
 TEST(ErrorTable, TwelveDistinctTexts) {
@@ -88,16 +86,14 @@ TEST(ErrorTable, TwelveDistinctTexts) {
     EXPECT_EQ(ErrorText(0xFFFFFFFFu), nullptr);
 }
 
-TEST(ErrorTable, MessageJoinsTextAndDetailWithALineFeed) {
+TEST(ErrorTable, MessageJoinsTextOrUnknownIndexAndDetailWithALineFeed) {
     EXPECT_EQ(FormatErrorMessage(10, "Verify"), "Function unsupported:\nVerify");
     EXPECT_EQ(FormatErrorMessage(4, "/fw/main.hex"), "Invalid or corrupt hex file!\n/fw/main.hex");
     EXPECT_EQ(FormatErrorMessage(5, nullptr), "File and Projector Do Not Match");
     EXPECT_EQ(FormatErrorMessage(1, ""), "Invalid sync with projector\n");
     EXPECT_EQ(FormatErrorMessage(7, "100%s %n"), "Error Opening File\n100%s %n")
         << "the detail is data, not a format";
-}
-
-TEST(ErrorTable, IndexOutsideTheTableStillGivesAMessage) {
+    // An index outside the table still gives a message.
     EXPECT_EQ(FormatErrorMessage(12, nullptr), "Unknown error 12");
     EXPECT_EQ(FormatErrorMessage(4000000000u, "x"), "Unknown error 4000000000\nx");
 }
