@@ -45,7 +45,7 @@ ProjectorConfig WithDescriptorReply(size_t length) {
     return config;
 }
 
-TEST(Packets, LongRepliesComeInFullPacketsThenAShortOne) {
+TEST(Packets, LongRepliesComeInFullPacketsThenAShortOneOrNone) {
     ConnectedProjector device(WithDescriptorReply(148));  // reply: 150 bytes
     device.host.Write("B");
     const std::vector<std::string> packets = device.host.Packets();
@@ -55,6 +55,12 @@ TEST(Packets, LongRepliesComeInFullPacketsThenAShortOne) {
     EXPECT_EQ(22u, packets[2].size());
     EXPECT_EQ('\x06', packets[0][0]);
     EXPECT_EQ('\r', packets[2].back());
+
+    // A reply of exactly one full packet is followed by nothing.
+    ConnectedProjector full(WithDescriptorReply(62));
+    full.host.Write("B");
+    EXPECT_EQ(64u, full.host.Read(64).size());
+    EXPECT_EQ(0u, full.projector.PendingPackets());
 }
 
 TEST(Packets, ALargeInTransferCollectsUntilTheShortPacket) {
@@ -94,13 +100,6 @@ TEST(Packets, EveryReplyStartsItsOwnPacket) {
     device.host.Write("XXX");
     EXPECT_EQ(3u, device.projector.PendingPackets());
     EXPECT_EQ(kAckText, device.host.Read(64));
-}
-
-TEST(Packets, ExactlyOneFullPacket) {
-    ConnectedProjector device(WithDescriptorReply(62));
-    device.host.Write("B");
-    EXPECT_EQ(64u, device.host.Read(64).size());
-    EXPECT_EQ(0u, device.projector.PendingPackets());
 }
 
 TEST(Packets, InTransferBlocksUntilAReplyComes) {

@@ -210,10 +210,6 @@ TEST_F(Protocol, UnknownBytesAtProgrammingBlockBoundaryEndTheMode) {
     EXPECT_EQ(LexMode::Command, projector_.ProtocolMode());
 }
 
-TEST_F(Protocol, ExitAnswersAck) {
-    EXPECT_EQ(kAckText, Ask("X"));
-}
-
 TEST_F(Protocol, VerifyAnswersTheCrcOfTheRange) {
     Ask("E");
     Ask("BE00000000\r");
