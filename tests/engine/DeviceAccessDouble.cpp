@@ -167,9 +167,4 @@ int DeviceAccessDouble::ReadRequests() const {
     return reads_;
 }
 
-int DeviceAccessDouble::OpenHandles() const {
-    std::lock_guard lock(mutex_);
-    return open_;
-}
-
 }  // namespace corvane::test

@@ -32,7 +32,6 @@ public:
     std::vector<USBCTRL_REQUEST> WriteRequests() const;
     std::vector<std::string> Writes() const;
     int ReadRequests() const;
-    int OpenHandles() const;
 
 private:
     bool Read(const USBCTRL_REQUEST& request, void* out, uint32_t outSize, uint32_t* returned);

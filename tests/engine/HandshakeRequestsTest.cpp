@@ -178,31 +178,26 @@ TEST_F(HandshakeRequestsTest, PartitionsRetryFourTimesThenGiveUp) {
 }
 
 TEST_F(HandshakeRequestsTest, PartitionDescriptorsOfTheEdges) {
-    struct Case {
-        const char* descriptor;
-        int result;
-    };
-    const Case cases[] = {
-        {"1,80000,0", 1},        {"0,80000,", 1},     {"0,80000", 3},
-        {"3,200000,0,10000", 3}, {"65,1000000,0", 3}, {"300,1000000,0", 3},
-    };
-    for (const Case& c : cases) {
-        PartitionsRequestBegin(context, 0);
-        Reply(std::string("\x06") + c.descriptor + "\r");
-        EXPECT_EQ(PartitionsRequestContinue(context, 0), c.result) << c.descriptor;
-    }
-}
-
-TEST_F(HandshakeRequestsTest, SixtyFourPartitionsFit) {
-    std::string descriptor = "64,400000";
+    std::string sixtyFour = "64,400000";
     for (int i = 0; i < 64; ++i) {
         char start[16];
         std::snprintf(start, sizeof(start), ",%X", i * 0x10000);
-        descriptor += start;
+        sixtyFour += start;
     }
-    PartitionsRequestBegin(context, 0);
-    Reply("\x06" + descriptor + "\r");
-    EXPECT_EQ(PartitionsRequestContinue(context, 0), 1);
+    struct Case {
+        std::string descriptor;
+        int result;
+    };
+    const Case cases[] = {
+        {"1,80000,0", 1},    {"0,80000,", 1},      {"0,80000", 3}, {"3,200000,0,10000", 3},
+        {"65,1000000,0", 3}, {"300,1000000,0", 3}, {sixtyFour, 1},
+    };
+    for (const Case& c : cases) {
+        PartitionsRequestBegin(context, 0);
+        Reply("\x06" + c.descriptor + "\r");
+        EXPECT_EQ(PartitionsRequestContinue(context, 0), c.result) << c.descriptor;
+    }
+    // Sixty-four partitions fit.
     EXPECT_EQ(context.partitions.count, 64);
     EXPECT_EQ(context.partitions.start[63], 63u * 0x10000);
 }
@@ -241,16 +236,20 @@ protected:
     }
 };
 
-TEST_F(ProgramIdsTest, BothNumbers) {
-    EXPECT_EQ(Run("1002-3456-02", "B2"), (Writes{"S", "P1002-3456-02\r", "S", "SB2\r"}));
-}
-
-TEST_F(ProgramIdsTest, PartNumberOnly) {
-    EXPECT_EQ(Run("PN9", ""), (Writes{"S", "PPN9\r"}));
-}
-
-TEST_F(ProgramIdsTest, SerialNumberOnlyNeverSendsP) {
-    EXPECT_EQ(Run("", "SN7"), (Writes{"S", "SSN7\r"}));
+TEST_F(ProgramIdsTest, SendsEachGivenNumberWholeAndNeverAnEmptyOne) {
+    const struct {
+        const char* part;
+        const char* serial;
+        Writes expected;
+    } cases[] = {
+        {"1002-3456-02", "B2", {"S", "P1002-3456-02\r", "S", "SB2\r"}},
+        {"PN9", "", {"S", "PPN9\r"}},
+        {"", "SN7", {"S", "SSN7\r"}},  // never a "P"
+        {"12345678901234", "123456789012", {"S", "P12345678901234\r", "S", "S123456789012\r"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Run(c.part, c.serial), c.expected) << c.part << "/" << c.serial;
+    }
 }
 
 TEST_F(ProgramIdsTest, NeitherSendsNothing) {
