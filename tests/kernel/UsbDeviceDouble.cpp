@@ -69,11 +69,6 @@ uint8_t UsbDeviceDouble::ConfigurationValue() const {
     return configurationValue_;
 }
 
-void UsbDeviceDouble::StallControl(bool stall) {
-    std::lock_guard lock(mutex_);
-    stallControl_ = stall;
-}
-
 void UsbDeviceDouble::StallBulk(bool stall) {
     std::lock_guard lock(mutex_);
     stallBulk_ = stall;
@@ -125,9 +120,6 @@ usb::UsbResult UsbDeviceDouble::ControlTransfer(const usb::SetupPacket& setup, u
     controlLog_.push_back(setup);
     if (!attached_) {
         return usb::UsbResult::NoDevice;
-    }
-    if (stallControl_) {
-        return usb::UsbResult::Stall;
     }
     if (setup.bRequest == usb::kRequestSetConfiguration) {
         configurationValue_ = static_cast<uint8_t>(setup.wValue);

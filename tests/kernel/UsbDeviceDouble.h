@@ -28,7 +28,6 @@ public:
     std::vector<std::vector<uint8_t>> OutTransfers() const;
     std::vector<usb::SetupPacket> ControlLog() const;
     uint8_t ConfigurationValue() const;
-    void StallControl(bool stall);
     void StallBulk(bool stall);
     // Blocks until `count` IN transfers wait inside the device.
     void WaitForBlockedIn(int count);
@@ -50,7 +49,6 @@ private:
     std::condition_variable changed_;
     usb::UsbPort* port_ = nullptr;
     bool attached_ = true;
-    bool stallControl_ = false;
     bool stallBulk_ = false;
     uint8_t configurationValue_ = 0;
     int configurations_ = 0;  // SET_CONFIGURATION requests so far
