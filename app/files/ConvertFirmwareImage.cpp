@@ -11,8 +11,9 @@ namespace {
 
 int ConvertRecords(ConversionState& state, FILE* source) {
     std::rewind(source);
+    RecordLineReader reader(source);
     RecordLine line;
-    while (ReadRecordLine(source, line)) {
+    while (reader.Next(line)) {
         int result = kConvertFormatError;  // blank lines and leading white space included
         if (line.text[0] == ':') {
             result = ConvertIntelHexRecord(state, line);

@@ -1,15 +1,8 @@
 #include "app/files/HexDigits.h"
 
-#include <cctype>
-
 namespace corvane {
 
 namespace {
-
-uint8_t DigitValue(char c) {
-    const auto upper = static_cast<uint8_t>(std::toupper(static_cast<unsigned char>(c)));
-    return upper <= '9' ? static_cast<uint8_t>(upper - '0') : static_cast<uint8_t>(upper - '7');
-}
 
 uint8_t StrictDigitValue(char c) {
     if (c >= '0' && c <= '9') {
@@ -19,10 +12,6 @@ uint8_t StrictDigitValue(char c) {
 }
 
 }  // namespace
-
-uint8_t HexPairToByte(char high, char low) {
-    return static_cast<uint8_t>(DigitValue(high) * 16 + DigitValue(low));
-}
 
 bool IsHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 
 namespace corvane {
 
@@ -22,7 +23,29 @@ struct RecordLine {
 // Reads the next line; false at end of file. A CR LF pair counts as one line
 // feed whatever mode the stream was opened in, so a file written on Windows
 // reads the same on every system. The line feed ends the line and is not part
-// of the text.
+// of the text. The stream stays just behind the line.
 bool ReadRecordLine(FILE* source, RecordLine& line);
+
+// The same lines from a whole file read front to back in large chunks: a
+// conversion reads a file of megabytes, and taking it a character at a time
+// through the stream costs more than everything else the conversion does.
+// The stream's position is undefined while the reader reads it.
+class RecordLineReader {
+public:
+    static constexpr size_t kDefaultChunk = 32 * 1024;
+
+    explicit RecordLineReader(FILE* source, size_t chunkBytes = kDefaultChunk);
+
+    bool Next(RecordLine& line);
+
+private:
+    friend struct ChunkSource;
+
+    FILE* source_;
+    size_t chunkBytes_;
+    std::unique_ptr<char[]> chunk_;
+    size_t next_ = 0;
+    size_t end_ = 0;
+};
 
 }  // namespace corvane
