@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "app/device/ProjectorDeviceLink.h"
 #include "app/ui/Application.h"
 #include "app/ui/qt/CorvaneOptions.h"
 #include "app/ui/qt/QtWindowFactory.h"
+#include "app/ui/qt/StartupProbe.h"
 #include "app/ui/qt/VirtualProjectorWindow.h"
 #include "platform/hosted/HostedSystem.h"
 
@@ -61,9 +63,17 @@ int RunCorvane(int argc, char** argv) {
         },
         platform);
     std::unique_ptr<VirtualProjectorWindow> panel;
+    std::function<void(QWidget&)> mainShown;
     if (projector != nullptr) {
         panel = std::make_unique<VirtualProjectorWindow>(*projector, options.projector);
-        windows.SetMainWindowShown([&panel](QWidget& main) { panel->ShowBeside(main); });
+        mainShown = [&panel](QWidget& main) { panel->ShowBeside(main); };
+    }
+    // Start-up and idle measurements (see StartupProbe.h).
+    StartupProbe probe(std::getenv("CORVANE_PROBE"));
+    if (probe.Active()) {
+        probe.Install(windows, application, mainShown);
+    } else if (mainShown) {
+        windows.SetMainWindowShown(mainShown);
     }
     const int result = application.Run();
     panel.reset();

@@ -53,6 +53,9 @@ void QtMainQueuePump::Drain() {
         if (handler_ != nullptr) {
             handler_->DispatchMessage(message.message, message.wParam, message.lParam);
         }
+        if (afterDispatch_) {
+            afterDispatch_();
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -30,6 +31,10 @@ public:
     // UI thread: dispatches what is posted now.
     void Drain();
 
+    // Called on the UI thread after each dispatched message (a measurement
+    // watching the window's state); empty: nothing.
+    void SetAfterDispatch(std::function<void()> hook) { afterDispatch_ = std::move(hook); }
+
 private:
     // Shared with the wake handler, which the queue may still be calling on
     // another thread while the pump disconnects.
@@ -44,6 +49,7 @@ private:
     std::shared_ptr<Wake> wake_;
     platform::WindowMessageQueue* queue_ = nullptr;
     DialogHandler* handler_ = nullptr;
+    std::function<void()> afterDispatch_;
 };
 
 }  // namespace corvane::qt

@@ -32,6 +32,10 @@ public:
     // Called once the main window is up, inside its run (other windows of the
     // front end place themselves beside it).
     void SetMainWindowShown(std::function<void(QWidget&)> hook) { mainShown_ = std::move(hook); }
+    // Called after each message posted to the main window has been delivered.
+    void SetAfterMainMessage(std::function<void()> hook) {
+        pump_.SetAfterDispatch(std::move(hook));
+    }
 
     // The newest live window of a template; nullptr when none.
     QtDialogWindow* FindWindow(int templateId) const;
