@@ -57,31 +57,30 @@ TEST_F(IoRequestTest, BufferedInputArrivesInOneSystemBufferOfTheLargerSize) {
     EXPECT_EQ(Control(kBuffered, in, 3, out, 16).status, STATUS_SUCCESS);
 }
 
-TEST_F(IoRequestTest, OutputCopiedBackOnSuccessUpToInformation) {
-    Answer(STATUS_SUCCESS, 4, 0x5A);
-    uint8_t out[8] = {};
-    RequestResult result = Control(kBuffered, nullptr, 0, out, sizeof out);
-    EXPECT_EQ(result.information, 4u);
-    EXPECT_EQ(out[3], 0x5A);
-    EXPECT_EQ(out[4], 0);
-}
-
-TEST_F(IoRequestTest, OutputNotCopiedBackOnAnErrorStatus) {
-    Answer(STATUS_UNSUCCESSFUL, 8, 0x5A);
-    uint8_t out[8] = {};
-    RequestResult result = Control(kBuffered, nullptr, 0, out, sizeof out);
-    EXPECT_EQ(result.status, STATUS_UNSUCCESSFUL);
-    EXPECT_EQ(result.information, 0u);
-    EXPECT_EQ(out[0], 0);
-    EXPECT_EQ(host.Pool().OutstandingTotal(), 0u);
-}
-
-TEST_F(IoRequestTest, OutputCopiedBackOnAWarningStatus) {
-    Answer(STATUS_BUFFER_OVERFLOW, 8, 0x5A);
-    uint8_t out[8] = {};
-    RequestResult result = Control(kBuffered, nullptr, 0, out, sizeof out);
-    EXPECT_EQ(result.status, STATUS_BUFFER_OVERFLOW);
-    EXPECT_EQ(out[7], 0x5A);
+// Output is copied back up to the information unless the status is an error.
+TEST_F(IoRequestTest, OutputCopiedBackOnSuccessOrWarningButNotOnAnError) {
+    const struct {
+        NTSTATUS status;
+        ULONG_PTR information;
+        ULONG_PTR returned;
+        int copied;
+    } cases[] = {
+        {STATUS_SUCCESS, 4, 4, 4},
+        {STATUS_BUFFER_OVERFLOW, 8, 8, 8},
+        {STATUS_UNSUCCESSFUL, 8, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        Answer(c.status, c.information, 0x5A);
+        uint8_t out[8] = {};
+        RequestResult result = Control(kBuffered, nullptr, 0, out, sizeof out);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.information, c.returned);
+        for (int i = 0; i < 8; ++i) {
+            EXPECT_EQ(out[i], i < c.copied ? 0x5A : 0) << i;
+        }
+        EXPECT_EQ(host.Pool().OutstandingTotal(), 0u);
+    }
 }
 
 TEST_F(IoRequestTest, InformationBeyondTheOutputBufferIsCutToItsSize) {
