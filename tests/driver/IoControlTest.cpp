@@ -145,14 +145,6 @@ TEST_F(IoControlTest, WriteSendsLengthBytesOnTheOutputPipe) {
     EXPECT_NE(urbLine.find(")->HCIOutputHandle(0X10010)"), std::string::npos) << urbLine;
 }
 
-TEST_F(IoControlTest, WriteOfLengthZeroIsAZeroLengthTransfer) {
-    EXPECT_EQ(Write("").status, STATUS_SUCCESS);
-    auto urbs = harness_.Lower().Urbs();
-    ASSERT_EQ(urbs.size(), 1u);
-    EXPECT_EQ(urbs[0].length, 0u);
-    EXPECT_TRUE(HasLine(harness_.TraceLines(), "USBCTRLWrite - size(0):"));
-}
-
 TEST_F(IoControlTest, FailedWriteReturnsTheTransferStatus) {
     harness_.Lower().SetOutStatus(STATUS_UNSUCCESSFUL);
     auto result = Write("R");
@@ -229,7 +221,7 @@ TEST_F(IoControlTest, ReadSizeOutOfRangeIsRefused) {
     EXPECT_TRUE(harness_.Lower().Urbs().empty());
 }
 
-TEST_F(IoControlTest, WriteLengthOutOfRangeIsRefused) {
+TEST_F(IoControlTest, WriteLengthsFromZeroTo256PassAndLongerAreRefused) {
     USBCTRL_REQUEST request{};
     std::memset(request.Data, 'x', sizeof(request.Data));
     request.Length = 257;
@@ -243,6 +235,14 @@ TEST_F(IoControlTest, WriteLengthOutOfRangeIsRefused) {
     auto urbs = harness_.Lower().Urbs();
     ASSERT_EQ(urbs.size(), 1u);
     EXPECT_EQ(urbs[0].out, std::vector<uint8_t>(256, 'x'));
+
+    // Length zero, the smallest, is a zero-length transfer.
+    harness_.ClearTrace();
+    EXPECT_EQ(Write("").status, STATUS_SUCCESS);
+    urbs = harness_.Lower().Urbs();
+    ASSERT_EQ(urbs.size(), 2u);
+    EXPECT_EQ(urbs[1].length, 0u);
+    EXPECT_TRUE(HasLine(harness_.TraceLines(), "USBCTRLWrite - size(0):"));
 }
 
 TEST(IoControlFailedStartTest, ReadGoesToTheStackWithANullPipe) {

@@ -60,11 +60,6 @@ void LowerDriverDouble::FailDescriptor(UCHAR type, int skip, NTSTATUS status) {
     descriptorFailures_[type] = DescriptorFailure{skip, status};
 }
 
-void LowerDriverDouble::LimitDescriptorBytes(ULONG limit) {
-    std::lock_guard lock(mutex_);
-    descriptorLimit_ = limit;
-}
-
 void LowerDriverDouble::QueueIn(std::vector<uint8_t> bytes, NTSTATUS status) {
     PIRP waiting = nullptr;
     PendingReply reply{status, std::move(bytes)};
@@ -265,9 +260,6 @@ NTSTATUS LowerDriverDouble::ServeDescriptor(struct _URB_CONTROL_DESCRIPTOR_REQUE
         return STATUS_UNSUCCESSFUL;
     }
     ULONG count = std::min<ULONG>(request.TransferBufferLength, static_cast<ULONG>(found->size()));
-    if (descriptorLimit_ != 0) {
-        count = std::min(count, descriptorLimit_);
-    }
     std::memcpy(request.TransferBuffer, found->data(), count);
     request.TransferBufferLength = count;
     return STATUS_SUCCESS;

@@ -54,8 +54,6 @@ public:
     void FailUrbs(USHORT function, NTSTATUS status, int count = 1);
     // After `skip` requests for descriptor `type`, the next one fails with `status`.
     void FailDescriptor(UCHAR type, int skip, NTSTATUS status);
-    // Descriptor requests deliver at most this many bytes (0 = all).
-    void LimitDescriptorBytes(ULONG limit);
     // The next IN transfer gets `bytes`; without a queued reply an IN
     // transfer waits (it pends) until one is queued or FailWaitingIn.
     void QueueIn(std::vector<uint8_t> bytes, NTSTATUS status = STATUS_SUCCESS);
@@ -106,7 +104,6 @@ private:
     std::condition_variable changed_;
     Completion urbCompletion_ = Completion::Immediate;
     std::map<USHORT, std::pair<NTSTATUS, int>> urbFailures_;
-    ULONG descriptorLimit_ = 0;
     struct DescriptorFailure {
         int skip;
         NTSTATUS status;

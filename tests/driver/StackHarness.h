@@ -53,7 +53,6 @@ public:
     kernel::RequestResult Write(const void* buffer, ULONG length);
 
     std::vector<std::string> TraceLines() { return host_.Trace().Lines(); }
-    std::string TraceText() { return host_.Trace().Text(); }
     void ClearTrace() { host_.Trace().Clear(); }
     // What the driver allocated itself or through the USBD library; the
     // interface's link name lives until removal and is not counted.
