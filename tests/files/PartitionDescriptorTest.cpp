@@ -96,29 +96,18 @@ TEST(PartitionDescriptorTest, AFailedNumberScanKeepsThePreviousValue) {
     EXPECT_EQ(table.start[1], 0x5u);
 }
 
-// A malformed descriptor is refused before anything is written.
+// A malformed descriptor is refused before anything is written: missing
+// commas, fewer starts than the count, more than 64 partitions, and counts
+// that would wrap in 8 bits (300 to 44, 256 to 0, -1 to 255) or overflow.
 TEST(PartitionDescriptorTest, MalformedDescriptorsLeaveTheTableAlone) {
-    const std::string cases[] = {
-        // Missing commas.
-        "",
-        "3",
-        "1 80000 0",
-        "1,80000",
-        "0,80000",
-        // Fewer starts than the count.
-        "3,200000,0,10000",
-        // More than 64 partitions.
-        Descriptor(65),
-        Descriptor(255),
-        Descriptor(256),
-        Descriptor(300),
-        // Counts that would wrap in 8 bits (300 to 44, 256 to 0, -1 to 255)
-        // or overflow.
-        "300,80000,",
-        "256,80000,",
-        "-1,80000,",
-        "99999999999999999999999,80000,",
-    };
+    std::vector<std::string> cases = {"",           "3",
+                                      "1 80000 0",  "1,80000",
+                                      "0,80000",    "3,200000,0,10000",
+                                      "300,80000,", "256,80000,",
+                                      "-1,80000,",  "99999999999999999999999,80000,"};
+    for (int count : {65, 255, 256, 300}) {
+        cases.push_back(Descriptor(count));
+    }
     for (const std::string& text : cases) {
         SCOPED_TRACE(text);
         PartitionTable table = PreviousTable();
