@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 FUZZ_SECONDS=${FUZZ_SECONDS:-60}
 FUZZ_BUILD_DIR=${FUZZ_BUILD_DIR:-build-fuzz}
 JOBS=${JOBS:-$(nproc)}
-ALL_TARGETS="fuzz_converter fuzz_download_list fuzz_replies fuzz_io_control"
+ALL_TARGETS="fuzz_converter fuzz_download_list fuzz_replies fuzz_driver_start fuzz_io_control"
 FUZZ_TARGETS=${FUZZ_TARGETS:-$ALL_TARGETS}
 
 CC=clang CXX=clang++ cmake -S . -B "$FUZZ_BUILD_DIR" -DCMAKE_BUILD_TYPE=Debug \
