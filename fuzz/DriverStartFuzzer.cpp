@@ -137,8 +137,8 @@ void CheckStartedDevice(kernel::KernelHost& host) {
     USBCTRL_REQUEST request{};
     USBCTRL_REPLY reply{};
     uint32_t returned = 0;
-    FUZZ_CHECK(access.IoControl(handle, IOCTRL_GET_PRODUCT_INFO, &request, sizeof(request),
-                                &reply, sizeof(reply), &returned));
+    FUZZ_CHECK(access.IoControl(handle, IOCTRL_GET_PRODUCT_INFO, &request, sizeof(request), &reply,
+                                sizeof(reply), &returned));
     FUZZ_CHECK(returned == sizeof(reply));
     const auto* info = reinterpret_cast<const USBCTRL_PRODUCT_INFO*>(&reply);
     FUZZ_CHECK(Terminated(info->Manufacturer) && Terminated(info->Product) &&

@@ -76,11 +76,17 @@ void SoakSession::Story() {
     PrepareFiles();
     Projector().SetFaults(plan_.faults);
     boxesBefore_ = static_cast<int>(windows.MessageBoxes().size());
-    if (!StartOperation()) {
+    // Clear NVRAM reaches the main window as a posted message: the
+    // operation has begun once the window shows it.
+    if (!StartOperation() || !PumpUntil([this] { return Busy(); }, kEndBound)) {
         Problem("the operation could not be started");
         return;
     }
     AwaitEnd();
+    // What the window showed for this operation; a box after it (the
+    // projector restarting after a download meets the fault again) belongs
+    // to the next connection.
+    boxesAfter_ = static_cast<int>(windows.MessageBoxes().size());
     PumpFor(milliseconds(20));
     JudgeResult();
 }
@@ -204,7 +210,7 @@ void SoakSession::JudgeResult() {
     const std::vector<test::MessageBoxRecord>& boxes = windows.MessageBoxes();
     bool successBox = false;
     bool failureBox = false;
-    for (size_t i = static_cast<size_t>(boxesBefore_); i < boxes.size(); ++i) {
+    for (size_t i = static_cast<size_t>(boxesBefore_); i < static_cast<size_t>(boxesAfter_); ++i) {
         if (boxes[i].text == "Download successful") {
             successBox = true;
         } else if (boxes[i].text != kReaderStuckText) {

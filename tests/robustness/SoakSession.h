@@ -44,6 +44,7 @@ private:
     SoakOutcome outcome_;
     std::vector<std::pair<uint32_t, std::vector<uint8_t>>> files_;  // address, data
     int boxesBefore_ = 0;
+    int boxesAfter_ = 0;
 };
 
 }  // namespace corvane::robustness
