@@ -3,7 +3,10 @@
 // clang-format off
 #include "platform/win32/WinApi.h"
 #include <objbase.h>
+// mingw's hidsdi.h declares the HID library without C linkage.
+extern "C" {
 #include <hidsdi.h>
+}
 // clang-format on
 
 #include "platform/win32/GuidConversion.h"
