@@ -50,7 +50,7 @@ void VirtualProjector::Plug() {
         restartPending_ = false;
         AttachLocked();
     }
-    changed_.notify_all();
+    NotifyChanged();
     reporter_.Deliver();
 }
 
@@ -60,7 +60,7 @@ void VirtualProjector::Unplug() {
         restartPending_ = false;
         DetachLocked();
     }
-    changed_.notify_all();
+    NotifyChanged();
     reporter_.Deliver();
 }
 
@@ -103,7 +103,7 @@ void VirtualProjector::RestartAfterDelay() {
         restartPending_ = false;
         AttachLocked();
     }
-    changed_.notify_all();
+    NotifyChanged();
     reporter_.Deliver();
 }
 
@@ -123,7 +123,26 @@ void VirtualProjector::SetDescriptors(std::optional<UsbDescriptorSpec> deviceSpe
         customDescriptors_ = std::move(deviceSpec);
         RebuildDescriptorsLocked();
     }
-    changed_.notify_all();  // IN transfers on endpoints that are gone now stall
+    NotifyChanged();  // IN transfers on endpoints that are gone now stall
+}
+
+void VirtualProjector::SetChangeObserver(std::function<void()> observer) {
+    auto shared =
+        observer ? std::make_shared<const std::function<void()>>(std::move(observer)) : nullptr;
+    std::lock_guard lock(mutex_);
+    observer_ = std::move(shared);
+}
+
+void VirtualProjector::NotifyChanged() {
+    std::shared_ptr<const std::function<void()>> observer;
+    {
+        std::lock_guard lock(mutex_);
+        observer = observer_;
+    }
+    changed_.notify_all();
+    if (observer) {
+        (*observer)();
+    }
 }
 
 }  // namespace corvane::sim

@@ -21,6 +21,8 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -64,6 +66,12 @@ public:
     // call cancels a restart that is under way.
     void Plug();
     void Unplug();
+
+    // Called after every change a watcher could see (a transfer, plug,
+    // unplug, restart, new descriptors), on the thread that made it and
+    // outside the projector's lock; empty: nobody watches. The observer must
+    // not call SetChangeObserver.
+    void SetChangeObserver(std::function<void()> observer);
 
     void SetFaults(FaultConfig faults);
     FaultConfig RemainingFaults() const;
@@ -110,6 +118,8 @@ private:
     void DetachLocked();
     void RebuildDescriptorsLocked();
     void RestartAfterDelay();
+    // Wakes the waiting transfers and tells the observer.
+    void NotifyChanged();
 
     const ProjectorConfig config_;
     PortReporter reporter_;
@@ -128,6 +138,7 @@ private:
     int restartCount_ = 0;
     std::vector<TransferRecord> log_;
     size_t outTransfers_ = 0;
+    std::shared_ptr<const std::function<void()>> observer_;
 
     DeviceThreads threads_;  // last: joined before anything they use goes
 };

@@ -51,7 +51,7 @@ usb::UsbResult VirtualProjector::ControlTransfer(const usb::SetupPacket& setup, 
         result = HandleStandardRequest(descriptors_, setup, data, count, configuration_);
     }
     // Deconfiguring stalls the IN transfers that wait.
-    changed_.notify_all();
+    NotifyChanged();
     return result;
 }
 
@@ -94,7 +94,7 @@ usb::UsbResult VirtualProjector::Receive(uint8_t endpoint, const uint8_t* data, 
             ++restartCount_;
         }
     }
-    changed_.notify_all();
+    NotifyChanged();
     if (request != BusRequest::None) {
         // Reported from the projector's own thread, as a hub would notice it:
         // the bus may wait in its callback for this very transfer to end.

@@ -40,6 +40,23 @@ TEST(Plug, ReportsEachChangeOnce) {
     EXPECT_EQ(2u, port.Events().size());
 }
 
+TEST(Plug, TheObserverHearsOfEveryChangeUntilItIsCleared) {
+    ConnectedProjector device;
+    int changes = 0;
+    device.projector.SetChangeObserver([&changes] { ++changes; });
+    device.host.Write("Sync\r");  // a transfer
+    EXPECT_EQ(1, changes);
+    device.projector.Unplug();
+    device.projector.Plug();
+    EXPECT_EQ(3, changes);
+    device.host.Configure();  // a control transfer
+    EXPECT_EQ(4, changes);
+    device.projector.SetChangeObserver(nullptr);
+    device.host.Write("Sync\r");
+    device.projector.Unplug();
+    EXPECT_EQ(4, changes);
+}
+
 TEST(Plug, PluggingInPowersUpAfresh) {
     ConnectedProjector device;
     device.host.Ask("Sync\r");

@@ -109,8 +109,44 @@ VirtualProjectorWindow::VirtualProjectorWindow(sim::VirtualProjector& projector,
     layoutBox->addLayout(faultRow);
     layoutBox->addWidget(faultStatus_);
     layoutBox->addLayout(state);
-    connect(&refresh_, &QTimer::timeout, this, &VirtualProjectorWindow::Refresh);
-    refresh_.start(kRefreshMs);
+    refresh_.setSingleShot(true);
+    connect(&refresh_, &QTimer::timeout, this, &VirtualProjectorWindow::RefreshNow);
+    wake_ = std::make_shared<ChangeWake>();
+    wake_->target = this;
+    std::shared_ptr<ChangeWake> wake = wake_;
+    projector_.SetChangeObserver([wake] { OnProjectorChanged(wake); });
+    Refresh();
+}
+
+VirtualProjectorWindow::~VirtualProjectorWindow() {
+    projector_.SetChangeObserver(nullptr);
+    std::lock_guard lock(wake_->mutex);
+    wake_->target = nullptr;
+}
+
+void VirtualProjectorWindow::OnProjectorChanged(const std::shared_ptr<ChangeWake>& wake) {
+    std::lock_guard lock(wake->mutex);
+    if (wake->target == nullptr || wake->pending) {
+        return;  // gone, or the coming refresh shows this change too
+    }
+    wake->pending = true;
+    VirtualProjectorWindow* window = wake->target;
+    QMetaObject::invokeMethod(
+        window, [window] { window->RefreshLater(); }, Qt::QueuedConnection);
+}
+
+void VirtualProjectorWindow::RefreshLater() {
+    if (!refresh_.isActive()) {
+        refresh_.start(kRefreshMs);
+    }
+}
+
+void VirtualProjectorWindow::RefreshNow() {
+    {
+        // Cleared before reading: a change from now on asks for another refresh.
+        std::lock_guard lock(wake_->mutex);
+        wake_->pending = false;
+    }
     Refresh();
 }
 

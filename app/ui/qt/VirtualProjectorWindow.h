@@ -2,7 +2,8 @@
 // runs with --simulate. It plugs, unplugs and restarts the projector, sets a
 // fault for what the program does next, and shows the projector's state
 // (attachment, part and serial number, NVRAM, each partition erased, holding
-// its old firmware or programmed anew), refreshed a few times a second.
+// its old firmware or programmed anew), refreshed when the projector changes,
+// at most a few times a second; an idle projector costs nothing.
 #pragma once
 
 #include <QComboBox>
@@ -10,6 +11,8 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstddef>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "sim/ProjectorConfig.h"
@@ -23,6 +26,9 @@ class VirtualProjectorWindow : public QWidget {
 public:
     // The projector must outlive the window.
     VirtualProjectorWindow(sim::VirtualProjector& projector, sim::ProjectorConfig config);
+    ~VirtualProjectorWindow() override;
+    VirtualProjectorWindow(const VirtualProjectorWindow&) = delete;
+    VirtualProjectorWindow& operator=(const VirtualProjectorWindow&) = delete;
 
     // Shows the window to the right of the main window.
     void ShowBeside(QWidget& mainWindow);
@@ -35,6 +41,17 @@ public:
     QString StateText() const;
 
 private:
+    // Shared with the projector's observer, which may still run on another
+    // thread while the window goes.
+    struct ChangeWake {
+        std::mutex mutex;
+        VirtualProjectorWindow* target = nullptr;
+        bool pending = false;  // a refresh is on its way
+    };
+    static void OnProjectorChanged(const std::shared_ptr<ChangeWake>& wake);
+    void RefreshLater();
+    void RefreshNow();
+
     QString PartitionText(const std::vector<uint8_t>& flash) const;
 
     sim::VirtualProjector& projector_;
@@ -46,7 +63,8 @@ private:
     QLabel* partitions_;
     QLabel* faultStatus_;
     QComboBox* fault_;
-    QTimer refresh_;
+    QTimer refresh_;  // single shot: at most one refresh per kRefreshMs
+    std::shared_ptr<ChangeWake> wake_;
 };
 
 }  // namespace corvane::qt
