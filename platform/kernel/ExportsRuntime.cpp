@@ -31,6 +31,9 @@ std::u16string_view View(PCUNICODE_STRING text) {
 extern "C" {
 
 ULONG DbgPrint(PCSTR Format, ...) {
+    if (!CurrentHost().Trace().Wanted()) {
+        return STATUS_SUCCESS;  // nobody reads it: formatting costs more than the transfer
+    }
     va_list args;
     va_start(args, Format);
     std::string text = corvane::kernel::FormatDbgPrint(Format, args);

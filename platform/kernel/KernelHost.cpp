@@ -27,6 +27,7 @@ KernelHost::KernelHost(Options options)
       pool_([this](const std::string& text) { ReportViolation(text); }) {
     InstallCurrentHost(this);
     trace_.SetEcho(options.echoTrace);
+    trace_.SetKeeping(options.keepTrace);
     io_ = std::make_unique<IoManager>(*this);
     interfaces_ = std::make_unique<DeviceInterfaces>(*this);
     pnp_ = std::make_unique<PnpManager>(*this);

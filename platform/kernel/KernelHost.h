@@ -61,6 +61,8 @@ public:
     struct Options {
         WindowsGeneration generation = WindowsGeneration::WinXp;
         bool echoTrace = false;
+        // Tests read the trace; a program keeps none (see KernelTrace).
+        bool keepTrace = true;
         // A failed start is followed by IRP_MN_REMOVE_DEVICE, as on Windows;
         // tests of a failed device's behaviour can keep the stack instead.
         bool removeOnFailedStart = true;

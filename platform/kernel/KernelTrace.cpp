@@ -6,7 +6,9 @@ namespace corvane::kernel {
 
 void KernelTrace::Append(std::string_view text) {
     std::lock_guard lock(mutex_);
-    text_.append(text);
+    if (keep_) {
+        text_.append(text);
+    }
     if (echo_) {
         std::fwrite(text.data(), 1, text.size(), stderr);
     }
@@ -15,6 +17,13 @@ void KernelTrace::Append(std::string_view text) {
 void KernelTrace::SetEcho(bool echo) {
     std::lock_guard lock(mutex_);
     echo_ = echo;
+    wanted_ = echo_ || keep_;
+}
+
+void KernelTrace::SetKeeping(bool keep) {
+    std::lock_guard lock(mutex_);
+    keep_ = keep;
+    wanted_ = echo_ || keep_;
 }
 
 std::string KernelTrace::Text() const {

@@ -42,7 +42,9 @@ int RunCorvane(int argc, char** argv) {
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
     QApplication::setDesktopFileName(QStringLiteral("corvane"));
-    hosted::HostedSystem system;
+    kernel::KernelHost::Options kernelOptions;
+    kernelOptions.keepTrace = false;  // nobody reads the driver's trace here
+    hosted::HostedSystem system(kernelOptions);
     sim::VirtualProjector* projector = nullptr;
     if (options.simulate) {
         try {
