@@ -66,6 +66,7 @@ int RunDeviceOperation(const DeviceOptions& options, OperationRequest request,
     InterruptWatch interrupts;
     kernel::KernelHost::Options kernelOptions;
     kernelOptions.echoTrace = options.traceDriver;
+    kernelOptions.keepTrace = false;
     hosted::HostedSystem system(kernelOptions);
     if (!PlugSimulatedProjector(system, options, streams)) {
         return kExitBadUsage;

@@ -26,6 +26,7 @@ int RunListCommand(const CliArguments& arguments, const CliStreams& streams) {
     const auto started = std::chrono::steady_clock::now();
     kernel::KernelHost::Options kernelOptions;
     kernelOptions.echoTrace = options.traceDriver;
+    kernelOptions.keepTrace = false;
     hosted::HostedSystem system(kernelOptions);
     if (!PlugSimulatedProjector(system, options, streams)) {
         return kExitBadUsage;
