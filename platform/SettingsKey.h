@@ -8,7 +8,10 @@
 //     "Name"="text"
 //     @=dword:00000000
 // rewritten atomically (temporary file, then rename) on every change, so a
-// crash never leaves a torn file behind.
+// crash never leaves a torn file behind. On Windows it is the registry key
+// itself: a location names a root and a subkey,
+// "HKEY_LOCAL_MACHINE\Software\Moravex\Corvane\Settings" (also
+// HKEY_CURRENT_USER, HKLM, HKCU); any other location opens no key.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +30,8 @@ public:
 
     // The default location: $CORVANE_SETTINGS when set, else
     // $XDG_CONFIG_HOME (or ~/.config) + "/Moravex/Corvane/Settings.reg".
-    // Empty when there is no home folder either.
+    // Empty when there is no home folder either. On Windows the key of the
+    // local machine above.
     static std::string DefaultLocation();
 
     virtual ~SettingsKey() = default;

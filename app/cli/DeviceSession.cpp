@@ -6,6 +6,7 @@
 
 #include "app/device/ProjectorDeviceLink.h"
 #include "app/ui/SettingsStore.h"
+#include "platform/NativeDevices.h"
 #include "platform/hosted/HostedSystem.h"
 
 namespace corvane::cli {
@@ -71,14 +72,21 @@ int RunDeviceOperation(const DeviceOptions& options, OperationRequest request,
     if (!PlugSimulatedProjector(system, options, streams)) {
         return kExitBadUsage;
     }
+    // A real projector through the system's own driver where there is one
+    // (Windows); the virtual one, and on Linux any, through the hosted kernel.
+    const std::unique_ptr<platform::NativeDevices> native =
+        options.simulate ? nullptr : platform::OpenNativeDevices();
+    platform::DeviceAccess& devices = native ? native->Access() : system.DeviceAccess();
+    platform::DeviceNotifications& notifications =
+        native ? native->Notifications() : system.Notifications();
     const std::unique_ptr<EventPrinter> printer = MakePrinter(options, streams);
     TextWindowFactory windows(*printer);
     ApplicationPlatform platform;
     platform.settingsFile = options.settingsFile;
     Application application(
-        windows, system.DeviceAccess(),
-        [&system](Application& app) -> std::unique_ptr<DeviceLink> {
-            return std::make_unique<ProjectorDeviceLink>(app, system.Notifications());
+        windows, devices,
+        [&notifications](Application& app) -> std::unique_ptr<DeviceLink> {
+            return std::make_unique<ProjectorDeviceLink>(app, notifications);
         },
         platform);
     OperationDriver driver(application, windows, *printer, options, std::move(request),

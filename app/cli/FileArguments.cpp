@@ -9,10 +9,24 @@
 
 #include "app/files/FileSelection.h"
 #include "app/ui/MainWindowRecord.h"
+#include "platform/Paths.h"
 
 namespace corvane::cli {
 
 namespace {
+
+// The absolute, canonical form of a path; nullptr when it cannot be found.
+#if defined(_WIN32)
+constexpr size_t kResolvedSize = _MAX_PATH;
+char* ResolvePath(const char* path, char* resolved) {
+    return _fullpath(resolved, path, kResolvedSize);
+}
+#else
+constexpr size_t kResolvedSize = PATH_MAX;
+char* ResolvePath(const char* path, char* resolved) {
+    return realpath(path, resolved);
+}
+#endif
 
 bool IsListName(const std::string& path) {
     if (path.size() < 4) {
@@ -25,16 +39,34 @@ bool IsListName(const std::string& path) {
     return extension == ".DLD";
 }
 
+constexpr char kSeparator = platform::kPathSeparator;
+
+// The length of an absolute path's root: "/" on Linux; "C:\" (or a lone
+// "\") on Windows.
+size_t RootLength(const std::string& path) {
+    if (kSeparator == '\\' && path.size() >= 3 && path[1] == ':') {
+        return 3;
+    }
+    return 1;
+}
+
 std::string Folder(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == 0 ? "/" : path.substr(0, slash);
+    const size_t slash = path.find_last_of(kSeparator);
+    const size_t root = RootLength(path);
+    return slash == std::string::npos || slash < root ? path.substr(0, root)
+                                                      : path.substr(0, slash);
+}
+
+bool InFolder(const std::string& path, const std::string& folder) {
+    const std::string prefix = folder.size() == RootLength(folder) ? folder : folder + kSeparator;
+    return path.compare(0, prefix.size(), prefix) == 0;
 }
 
 // The deepest folder that holds every path.
 std::string CommonFolder(const std::vector<std::string>& paths) {
     std::string common = Folder(paths[0]);
     for (const std::string& path : paths) {
-        while (common != "/" && path.compare(0, common.size() + 1, common + "/") != 0) {
+        while (common.size() > RootLength(common) && !InFolder(path, common)) {
             common = Folder(common);
         }
     }
@@ -50,9 +82,9 @@ std::string ChooseFiles(const std::vector<std::string>& files, OpenFileResult& r
     std::vector<std::string> paths;
     size_t lists = 0;
     for (const std::string& file : files) {
-        char resolved[PATH_MAX];
+        char resolved[kResolvedSize];
         FILE* readable = std::fopen(file.c_str(), "r");
-        if (readable == nullptr || realpath(file.c_str(), resolved) == nullptr) {
+        if (readable == nullptr || ResolvePath(file.c_str(), resolved) == nullptr) {
             const std::string reason = std::strerror(errno);
             if (readable != nullptr) {
                 std::fclose(readable);
@@ -71,13 +103,18 @@ std::string ChooseFiles(const std::vector<std::string>& files, OpenFileResult& r
         const std::string& path = paths[0];
         result.buffer.assign(path.begin(), path.end());
         result.buffer.push_back('\0');
-        result.fileOffset = static_cast<uint32_t>(path.find_last_of('/') + 1);
+        result.fileOffset = static_cast<uint32_t>(path.find_last_of(kSeparator) + 1);
     } else {
         const std::string folder = CommonFolder(paths);
+        for (const std::string& path : paths) {
+            if (!InFolder(path, folder)) {
+                return "the files are not on one drive";
+            }
+        }
         result.buffer.assign(folder.begin(), folder.end());
         result.buffer.push_back('\0');
         result.fileOffset = static_cast<uint32_t>(result.buffer.size());
-        const size_t skip = folder == "/" ? 1 : folder.size() + 1;
+        const size_t skip = folder.size() == RootLength(folder) ? folder.size() : folder.size() + 1;
         for (const std::string& path : paths) {
             result.buffer.insert(result.buffer.end(), path.begin() + static_cast<long>(skip),
                                  path.end());

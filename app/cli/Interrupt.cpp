@@ -1,5 +1,6 @@
 #include "app/cli/Interrupt.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -24,19 +25,24 @@ extern "C" void OnInterrupt(int) {
 
 }  // namespace
 
-InterruptWatch::InterruptWatch() {
+struct InterruptWatch::Previous {
+    struct sigaction interrupt = {};
+    struct sigaction terminate = {};
+};
+
+InterruptWatch::InterruptWatch() : previous_(std::make_unique<Previous>()) {
     interruptions = 0;
     struct sigaction action = {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, &previousInt_);
-    sigaction(SIGTERM, &action, &previousTerm_);
+    sigaction(SIGINT, &action, &previous_->interrupt);
+    sigaction(SIGTERM, &action, &previous_->terminate);
 }
 
 InterruptWatch::~InterruptWatch() {
-    sigaction(SIGINT, &previousInt_, nullptr);
-    sigaction(SIGTERM, &previousTerm_, nullptr);
+    sigaction(SIGINT, &previous_->interrupt, nullptr);
+    sigaction(SIGTERM, &previous_->terminate, nullptr);
 }
 
 int InterruptWatch::Count() const {

@@ -1,14 +1,16 @@
 // Ctrl-C while a device command runs: the handler only counts; the main
-// loop looks at the count between messages and presses Stop.
+// loop looks at the count between messages and presses Stop. On Linux the
+// handler catches SIGINT and SIGTERM, on Windows the console's Ctrl-C,
+// Ctrl-Break and close events.
 #pragma once
 
-#include <signal.h>
+#include <memory>
 
 namespace corvane::cli {
 
 class InterruptWatch {
 public:
-    // Installs the SIGINT and SIGTERM handler for the watch's lifetime.
+    // Installs the handler for the watch's lifetime.
     InterruptWatch();
     ~InterruptWatch();
     InterruptWatch(const InterruptWatch&) = delete;
@@ -18,8 +20,8 @@ public:
     int Count() const;
 
 private:
-    struct sigaction previousInt_ = {};
-    struct sigaction previousTerm_ = {};
+    struct Previous;  // the handlers to put back
+    std::unique_ptr<Previous> previous_;
 };
 
 }  // namespace corvane::cli

@@ -10,6 +10,7 @@
 #include "app/cli/EventPrinter.h"
 #include "app/cli/Options.h"
 #include "common/UsbCtrl.h"
+#include "platform/NativeDevices.h"
 #include "platform/hosted/HostedSystem.h"
 
 namespace corvane::cli {
@@ -33,10 +34,13 @@ int RunListCommand(const CliArguments& arguments, const CliStreams& streams) {
     }
     const auto deadline = started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                         std::chrono::duration<double>(options.timeoutSeconds));
-    std::vector<std::string> interfaces = system.DeviceAccess().PresentInterfaces(USBCTRL_GUID);
+    const std::unique_ptr<platform::NativeDevices> native =
+        options.simulate ? nullptr : platform::OpenNativeDevices();
+    platform::DeviceAccess& devices = native ? native->Access() : system.DeviceAccess();
+    std::vector<std::string> interfaces = devices.PresentInterfaces(USBCTRL_GUID);
     while (interfaces.empty() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        interfaces = system.DeviceAccess().PresentInterfaces(USBCTRL_GUID);
+        interfaces = devices.PresentInterfaces(USBCTRL_GUID);
     }
     OperationSummary summary;
     summary.operation = kName;

@@ -18,20 +18,22 @@
 
 #include "platform/DeviceAccess.h"
 #include "platform/DeviceNotifications.h"
+#include "platform/NativeDevices.h"
 #include "platform/win32/SystemServices.h"
 #include "platform/win32/Win32DeviceAccess.h"
 #include "platform/win32/Win32DeviceNotifications.h"
 
 namespace corvane::win32 {
 
-class Win32System {
+class Win32System final : public platform::NativeDevices {
 public:
     Win32System() = default;
     Win32System(const Win32System&) = delete;
     Win32System& operator=(const Win32System&) = delete;
 
     platform::DeviceAccess& DeviceAccess() { return access_; }
-    platform::DeviceNotifications& Notifications() { return notifications_; }
+    platform::DeviceNotifications& Notifications() override { return notifications_; }
+    platform::DeviceAccess& Access() override { return access_; }
     Win32DeviceNotifications& SystemNotifications() { return notifications_; }
 
 private:

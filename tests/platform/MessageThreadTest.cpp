@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
+
+#if defined(_WIN32)
+#include "platform/win32/WinApi.h"
+#else
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <thread>
@@ -11,6 +16,15 @@ namespace corvane::platform {
 namespace {
 
 constexpr uint32_t kQuit = 0x801E;
+
+// The system's id of the calling thread, as MessageThread::Id() reports it.
+uint32_t OwnThreadId() {
+#if defined(_WIN32)
+    return GetCurrentThreadId();
+#else
+    return static_cast<uint32_t>(gettid());
+#endif
+}
 constexpr uint32_t kLong = 10000;  // a wait that only a fault lets run out
 
 // What a test thread's body works with. The body reaches its MessageThread
@@ -41,7 +55,7 @@ std::unique_ptr<MessageThread> Start(MessageThread::Body body, Worker& worker) {
 uint32_t CollectUntilQuit(void* param) {
     auto& w = *static_cast<Worker*>(param);
     w.bodyRan = true;
-    w.ownId = static_cast<uint32_t>(gettid());
+    w.ownId = OwnThreadId();
     w.go.Wait();
     w.self->CreateQueue();
     w.queueReady.Set();

@@ -2,12 +2,16 @@
 // content (whatever permissions a test gave it) when the test ends.
 #pragma once
 
+#if !defined(_WIN32)
+// Tests that change permissions with chmod have always found it here.
 #include <stdlib.h>
 #include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -16,20 +20,27 @@ namespace corvane::platform::test {
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "corvane-platform-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
+        namespace fs = std::filesystem;
+        std::error_code error;
+        const fs::path base = fs::temp_directory_path(error);
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const fs::path candidate = base / ("corvane-platform-" + std::to_string(random()));
+            if (fs::create_directory(candidate, error)) {
+                fs::permissions(candidate, fs::perms::owner_all, error);
+                path_ = candidate.string();
+            }
         }
     }
     ~TempFolder() {
+        namespace fs = std::filesystem;
         std::error_code error;
-        chmod(path_.c_str(), 0700);
-        for (auto it = std::filesystem::recursive_directory_iterator(path_, error);
-             it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-            chmod(it->path().c_str(), 0700);
+        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
+        for (auto it = fs::recursive_directory_iterator(path_, error);
+             it != fs::recursive_directory_iterator(); it.increment(error)) {
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
         }
-        std::filesystem::remove_all(path_, error);
+        fs::remove_all(path_, error);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
