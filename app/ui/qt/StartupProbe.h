@@ -2,9 +2,9 @@
 // variable CORVANE_PROBE (unset: nothing happens):
 //   shown         once the main window is up, "corvane-probe: shown" on stderr
 //   ready         once the window is Ready with a projector, "corvane-probe: ready"
-//   idle:SECONDS  at Ready, the process's CPU time (every thread) over the next
-//                 SECONDS of idleness: "corvane-probe: idle cpu-us N
-//                 wakeups W seconds S"
+//   idle:SECONDS  one second after Ready, the process's CPU time (every thread)
+//                 over the next SECONDS of idleness: "corvane-probe: idle
+//                 cpu-us N wakeups W seconds S"
 // and then the program closes its main window as the user would. The
 // measuring side times the lines' arrival; nothing here polls.
 #pragma once
