@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Corvane.exe (the x86_64 test build) under Xvfb and Wine: the main window
 # "Corvane v1.6" appears with the status "Waiting for new connection...", a
-# screenshot goes to docs/screenshots/corvane-windows.png, WM_CLOSE ends the
+# screenshot goes to docs/screenshots/corvane-windows.png, the system menu's
+# About item shows version 1.6 with banner and icon, WM_CLOSE ends the
 # program cleanly (exit code 0, in bounded time) and its settings are then in
 # HKLM\Software\Moravex\Corvane\Settings. The front end's window tests run in
 # the same display (without one they skip). Exits non-zero on any failure.
@@ -45,6 +46,7 @@ session() {
     sleep 1  # let the window finish painting
     xwd -root -silent | convert xwd:- "png:$screenshot"
     echo "windows-gui-test: screenshot in $screenshot"
+    wine "$probe" about 20000 || failed=1
     wine "$probe" close 20000 || failed=1
   fi
   local code=0

@@ -3,6 +3,9 @@
 //   corvane_gui_probe wait-window MS   the main window "Corvane v1.6" appears
 //                                      and its status reads "Waiting for new
 //                                      connection..." within MS milliseconds
+//   corvane_gui_probe about MS         the system menu's About item opens "About
+//                                      Corvane" with version "1.6", banner and
+//                                      icon; its OK closes it again
 //   corvane_gui_probe close MS         posts WM_CLOSE; the window goes within MS
 //   corvane_gui_probe clear-settings   deletes the settings key
 //   corvane_gui_probe settings         the values the program writes on close
@@ -20,6 +23,9 @@ constexpr const char* kCaption = "Corvane v1.6";
 constexpr const char* kWaiting = "Waiting for new connection...";
 constexpr const char* kSettingsKey = "Software\\Moravex\\Corvane\\Settings";
 constexpr int kStatusId = 1012;
+constexpr const char* kAboutCaption = "About Corvane";
+constexpr WPARAM kAboutCommand = 0x10;
+constexpr int kVersionId = 1018;
 constexpr DWORD kPollMs = 100;
 
 HWND FindMainWindow() {
@@ -64,6 +70,58 @@ int Close(DWORD timeoutMs) {
     }
     std::fprintf(stderr, "window \"%s\" still open after WM_CLOSE\n", kCaption);
     return 1;
+}
+
+// Polls for a top-level window with this caption; nullptr after timeoutMs.
+HWND WaitForCaption(const char* caption, DWORD timeoutMs) {
+    for (DWORD waited = 0; waited <= timeoutMs; waited += kPollMs) {
+        if (HWND window = FindWindowA(nullptr, caption);
+            window != nullptr && IsWindowVisible(window)) {
+            return window;
+        }
+        Sleep(kPollMs);
+    }
+    return nullptr;
+}
+
+// The About box's first picture of the given static type shows an image.
+bool ShowsPicture(HWND about, LONG_PTR type, UINT imageType) {
+    for (HWND child = GetWindow(about, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if ((GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == type) {
+            return SendMessageA(child, STM_GETIMAGE, imageType, 0) != 0;
+        }
+    }
+    return false;
+}
+
+int About(DWORD timeoutMs) {
+    HWND main = FindMainWindow();
+    if (main == nullptr || !PostMessageA(main, WM_SYSCOMMAND, kAboutCommand, 0)) {
+        std::fprintf(stderr, "no window \"%s\" to ask for the About box\n", kCaption);
+        return 1;
+    }
+    HWND about = WaitForCaption(kAboutCaption, timeoutMs);
+    if (about == nullptr) {
+        std::fprintf(stderr, "no \"%s\" window\n", kAboutCaption);
+        return 1;
+    }
+    char version[32] = {};
+    GetDlgItemTextA(about, kVersionId, version, sizeof version);
+    const bool banner = ShowsPicture(about, SS_BITMAP, IMAGE_BITMAP);
+    const bool icon = ShowsPicture(about, SS_ICON, IMAGE_ICON);
+    std::printf("\"%s\": version \"%s\", banner %s, icon %s\n", kAboutCaption, version,
+                banner ? "shown" : "missing", icon ? "shown" : "missing");
+    PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    bool closed = false;
+    for (DWORD waited = 0; waited <= timeoutMs && !closed; waited += kPollMs) {
+        closed = !IsWindow(about) || !IsWindowVisible(about);
+        Sleep(kPollMs);
+    }
+    if (!closed) {
+        std::fprintf(stderr, "\"%s\" still open after OK\n", kAboutCaption);
+    }
+    return std::strcmp(version, "1.6") == 0 && banner && icon && closed ? 0 : 1;
 }
 
 int ClearSettings() {
@@ -133,6 +191,9 @@ int main(int argc, char** argv) {
     if (command == "wait-window" && argc == 3) {
         return WaitWindow(Milliseconds(argv[2]));
     }
+    if (command == "about" && argc == 3) {
+        return About(Milliseconds(argv[2]));
+    }
     if (command == "close" && argc == 3) {
         return Close(Milliseconds(argv[2]));
     }
@@ -143,7 +204,7 @@ int main(int argc, char** argv) {
         return Settings();
     }
     std::fprintf(stderr,
-                 "usage: corvane_gui_probe wait-window MS | close MS | clear-settings | "
+                 "usage: corvane_gui_probe wait-window MS | about MS | close MS | clear-settings | "
                  "settings\n");
     return 2;
 }
