@@ -13,8 +13,8 @@
 #include "app/cli/Options.h"
 #include "app/cli/RecordChecksums.h"
 #include "app/cli/StagedImages.h"
-#include "app/engine/Crc16.h"
 #include "app/engine/PartitionDescriptor.h"
+#include "app/engine/StagedImageChecksum.h"
 #include "app/files/FirmwareImage.h"
 #include "app/ui/MainWindowRecord.h"
 
@@ -128,14 +128,14 @@ void ComputeVerifyRanges(const std::vector<uint8_t>& image, const PartitionTable
         range.start = table.start[plan.erase[i]];
         range.end =
             plan.erase[j] + 1 < table.count ? table.start[plan.erase[j] + 1] : table.flashSize;
-        std::vector<uint8_t> bytes(range.end - range.start, 0xFF);
-        ForEachDataByte(image, [&](uint32_t address, uint8_t value) {
-            if (address >= range.start && address < range.end) {
-                bytes[address - range.start] = value;
-            }
-        });
-        range.crc = ComputeCrc16(bytes.data(), bytes.size(), 0);
-        plan.verify.push_back(range);
+        if (ComputeStagedImageChecksum(image.data(), image.size(), table.flashSize, range.start,
+                                       range.end, range.crc)) {
+            plan.verify.push_back(range);
+        } else {
+            plan.warnings.push_back("the verification of " + Hex(range.start) + "-" +
+                                    Hex(range.end - 1) +
+                                    " will fail: the file has data past the end of the flash");
+        }
         i = j + 1;
     }
 }

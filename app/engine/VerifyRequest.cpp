@@ -4,13 +4,11 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <new>
 
-#include "app/engine/Crc16.h"
 #include "app/engine/ReplyText.h"
 #include "app/engine/RequestChannel.h"
 #include "app/engine/Requests.h"
+#include "app/engine/StagedImageChecksum.h"
 
 namespace corvane {
 
@@ -34,47 +32,6 @@ int FirstFlagged(const PartitionTable& table, const PartitionFlags& flags) {
     return -1;
 }
 
-// Replays the staged image into the image of [rangeStart, rangeEnd). Only
-// bytes inside the range count for the checksum; a block that runs past the
-// flash, an unknown block type or a truncated image makes the comparison
-// impossible (false).
-bool ReplayStagedImage(FILE* stagedImage, uint32_t flashSize, uint32_t rangeStart,
-                       uint32_t rangeEnd, uint8_t* rangeImage) {
-    if (stagedImage == nullptr) {
-        return false;
-    }
-    std::rewind(stagedImage);
-    for (;;) {
-        const int type = std::fgetc(stagedImage);
-        if (type == 1) {
-            return true;
-        }
-        if (type != 0) {
-            return false;
-        }
-        uint8_t header[kBlockHeaderSize - 1];
-        uint8_t data[256];
-        if (std::fread(header, 1, sizeof(header), stagedImage) != sizeof(header)) {
-            return false;
-        }
-        const uint32_t address =
-            header[0] | header[1] << 8 | header[2] << 16 | static_cast<uint32_t>(header[3]) << 24;
-        const size_t n = header[4];
-        if (std::fread(data, 1, n, stagedImage) != n) {
-            return false;
-        }
-        if (static_cast<uint64_t>(address) + n > flashSize) {
-            return false;
-        }
-        for (size_t i = 0; i < n; ++i) {
-            const uint32_t at = address + static_cast<uint32_t>(i);
-            if (at >= rangeStart && at < rangeEnd) {
-                rangeImage[at - rangeStart] = data[i];
-            }
-        }
-    }
-}
-
 // Sends the address pair and computes the expected checksum.
 void SendAddressesAndCompute(EngineContext& context, uint8_t slot, const PartitionFlags& flags,
                              int first) {
@@ -94,19 +51,9 @@ void SendAddressesAndCompute(EngineContext& context, uint8_t slot, const Partiti
     const uint32_t rangeStart = table.start[first];
     const uint32_t rangeEnd =
         last + 1 < TableCount(table) ? table.start[last + 1] : table.flashSize;
-    requests.expectedChecksumValid = false;
-    if (rangeStart <= rangeEnd && rangeEnd <= table.flashSize) {
-        const size_t length = rangeEnd - rangeStart;
-        std::unique_ptr<uint8_t[]> rangeImage(new (std::nothrow) uint8_t[length > 0 ? length : 1]);
-        if (rangeImage) {
-            std::memset(rangeImage.get(), 0xFF, length);
-            if (ReplayStagedImage(RecordOf(context, slot).stagedImage, table.flashSize, rangeStart,
-                                  rangeEnd, rangeImage.get())) {
-                requests.expectedChecksum = ComputeCrc16(rangeImage.get(), length, 0);
-                requests.expectedChecksumValid = true;
-            }
-        }
-    }
+    requests.expectedChecksumValid =
+        ComputeStagedImageChecksum(RecordOf(context, slot).stagedImage, table.flashSize, rangeStart,
+                                   rangeEnd, requests.expectedChecksum);
 }
 
 // Up to four hex digits at the start of the reply; false when there is none.
