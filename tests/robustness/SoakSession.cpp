@@ -20,11 +20,24 @@ constexpr char kReaderStuckText[] = "USB Read Error: Unplug or Power Cycle Proje
 constexpr uint32_t kLastPartition = 0x2C000;
 constexpr size_t kLastPartitionSize = 0x4000;
 
+// Sanitizer builds run several times slower.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr int kSlowdown = 5;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr int kSlowdown = 5;
+#else
+constexpr int kSlowdown = 1;
+#endif
+#else
+constexpr int kSlowdown = 1;
+#endif
+
 // How long the window may stay without news before the user gives up and
 // presses Stop, and how long the program may take to end the operation
-// after Stop or the cable (sanitizer builds included).
-constexpr milliseconds kIdleBound{1000};
-constexpr milliseconds kEndBound{5000};
+// after Stop or the cable.
+constexpr milliseconds kIdleBound{1000 * kSlowdown};
+constexpr milliseconds kEndBound{5000 * kSlowdown};
 
 // The record type F line that names the platform a file is made for.
 std::string IdentificationRecord() {
