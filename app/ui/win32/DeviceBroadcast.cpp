@@ -1,5 +1,6 @@
 #include "app/ui/win32/DeviceBroadcast.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <string>
