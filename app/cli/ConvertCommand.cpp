@@ -1,5 +1,6 @@
 // corvane-cli convert: the conversion a download makes of a firmware file,
 // against a given platform identifier and partition descriptor.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -33,37 +34,66 @@ const char* ResultMeaning(int result) {
     }
 }
 
-bool ReadStagedImage(FILE* image, std::vector<uint8_t>& bytes) {
+// What the staged image holds, counted as it streams past: data blocks up to
+// the first block that is not one (the end block).
+class StagedSummary {
+public:
+    void Take(const uint8_t* bytes, size_t n) {
+        for (size_t i = 0; i < n && !ended_;) {
+            if (skip_ > 0) {
+                const size_t skipped = std::min(skip_, n - i);
+                skip_ -= skipped;
+                i += skipped;
+                continue;
+            }
+            header_[headerFill_++] = bytes[i++];
+            if (headerFill_ < kBlockHeaderSize) {
+                continue;
+            }
+            headerFill_ = 0;
+            if (header_[0] != 0x00) {
+                ended_ = true;
+                break;
+            }
+            ++blocks_;
+            dataBytes_ += header_[5];
+            skip_ = header_[5];
+        }
+        total_ += n;
+    }
+
+    void Print(FILE* out) const {
+        std::fprintf(out, "staged image: %zu bytes, %zu data block%s with %zu data bytes\n", total_,
+                     blocks_, blocks_ == 1 ? "" : "s", dataBytes_);
+    }
+
+private:
+    uint8_t header_[kBlockHeaderSize] = {};
+    size_t headerFill_ = 0;
+    size_t skip_ = 0;
+    bool ended_ = false;
+    size_t total_ = 0;
+    size_t blocks_ = 0;
+    size_t dataBytes_ = 0;
+};
+
+// Streams the staged image into the summary and, when given, the output file
+// (a chunk at a time: the image is as large as the flash).
+enum class CopyResult { Done, ReadFailed, WriteFailed };
+
+CopyResult CopyStagedImage(FILE* image, StagedSummary& summary, FILE* output) {
     if (image == nullptr || std::fseek(image, 0, SEEK_SET) != 0) {
-        return false;
+        return CopyResult::ReadFailed;
     }
-    uint8_t chunk[4096];
+    std::vector<uint8_t> chunk(64 * 1024);
     size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, image)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
+    while ((got = std::fread(chunk.data(), 1, chunk.size(), image)) > 0) {
+        summary.Take(chunk.data(), got);
+        if (output != nullptr && std::fwrite(chunk.data(), 1, got, output) != got) {
+            return CopyResult::WriteFailed;
+        }
     }
-    return !std::ferror(image);
-}
-
-void PrintStagedSummary(FILE* out, const std::vector<uint8_t>& bytes) {
-    size_t blocks = 0;
-    size_t dataBytes = 0;
-    for (size_t at = 0; at + kBlockHeaderSize <= bytes.size() && bytes[at] == 0x00;
-         at += kBlockHeaderSize + bytes[at + 5]) {
-        ++blocks;
-        dataBytes += bytes[at + 5];
-    }
-    std::fprintf(out, "staged image: %zu bytes, %zu data block%s with %zu data bytes\n",
-                 bytes.size(), blocks, blocks == 1 ? "" : "s", dataBytes);
-}
-
-bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
+    return std::ferror(image) ? CopyResult::ReadFailed : CopyResult::Done;
 }
 
 struct ConvertRequest {
@@ -129,17 +159,27 @@ int Report(const ConvertRequest& request, EngineContext& ctx, int result,
         }
     }
     std::fprintf(streams.out, result == 0 ? " none\n" : "\n");
-    std::vector<uint8_t> staged;
-    if (!ReadStagedImage(ctx.devices[0].stagedImage, staged)) {
-        std::fprintf(streams.err, "corvane-cli convert: cannot read the staged image\n");
-        return kExitFailure;
-    }
-    PrintStagedSummary(streams.out, staged);
-    if (request.stagedPath && !WriteFile(*request.stagedPath, staged)) {
+    FILE* output = nullptr;
+    if (request.stagedPath && (output = std::fopen(request.stagedPath->c_str(), "wb")) == nullptr) {
         std::fprintf(streams.err, "corvane-cli convert: cannot write %s: %s\n",
                      request.stagedPath->c_str(), std::strerror(errno));
         return kExitFailure;
     }
+    StagedSummary summary;
+    CopyResult copied = CopyStagedImage(ctx.devices[0].stagedImage, summary, output);
+    if (output != nullptr && std::fclose(output) != 0 && copied == CopyResult::Done) {
+        copied = CopyResult::WriteFailed;
+    }
+    if (copied == CopyResult::WriteFailed) {
+        std::fprintf(streams.err, "corvane-cli convert: cannot write %s: %s\n",
+                     request.stagedPath->c_str(), std::strerror(errno));
+        return kExitFailure;
+    }
+    if (copied == CopyResult::ReadFailed) {
+        std::fprintf(streams.err, "corvane-cli convert: cannot read the staged image\n");
+        return kExitFailure;
+    }
+    summary.Print(streams.out);
     return kExitSuccess;
 }
 
