@@ -1,5 +1,6 @@
 #include "sim/CommandLexer.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace corvane::sim {
@@ -216,6 +217,23 @@ void CommandLexer::BeginBlock(uint8_t type, bool outsideProgramming) {
     part_ = Part::Block;
     block_.assign(1, type);
     blockOutside_ = outsideProgramming;
+}
+
+size_t CommandLexer::FeedBlockRun(const uint8_t* data, size_t n, LexResult& result) {
+    size_t taken = 0;
+    // The header a byte at a time: its length byte says how much follows.
+    while (part_ == Part::Block && taken < n && block_.size() < kBlockHeader) {
+        result = FeedBlock(data[taken++]);
+    }
+    if (part_ != Part::Block || taken == n) {
+        return taken;
+    }
+    const size_t wanted = kBlockHeader + block_[5] - block_.size();  // at least 1 here
+    const size_t run = std::min(wanted, n - taken);
+    block_.insert(block_.end(), data + taken, data + taken + run - 1);
+    taken += run - 1;
+    result = FeedBlock(data[taken++]);  // the run's last byte may complete the block
+    return taken;
 }
 
 LexResult CommandLexer::FeedBlock(uint8_t byte) {

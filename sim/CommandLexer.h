@@ -46,6 +46,12 @@ public:
     static constexpr size_t kMaxLine = 64;
 
     LexResult Feed(uint8_t byte);
+    // Inside an image block: takes as many of the n bytes at data as the block
+    // still needs, exactly as that many Feed calls would, and returns how many
+    // it took (result: the last one's); 0 outside a block. Blocks are most of
+    // what a download sends, and a byte at a time they cost more than the
+    // rest of the projector.
+    size_t FeedBlockRun(const uint8_t* data, size_t n, LexResult& result);
     // The end of one OUT transfer.
     std::optional<ParsedCommand> EndOfTransfer();
 

@@ -35,6 +35,14 @@ BusRequest ProjectorFirmware::TakeBusRequest() {
 
 void ProjectorFirmware::Receive(const uint8_t* data, size_t length) {
     for (size_t i = 0; i < length && busRequest_ == BusRequest::None; ++i) {
+        LexResult run;
+        if (const size_t taken = lexer_.FeedBlockRun(data + i, length - i, run); taken > 0) {
+            if (run.command) {
+                Take(*run.command);
+            }
+            i += taken - 1;
+            continue;
+        }
         for (;;) {
             LexResult result = lexer_.Feed(data[i]);
             if (result.command) {
