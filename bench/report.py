@@ -170,15 +170,16 @@ class Bench:
             if run.status != 0 or not summary or summary[-1][2].get("result") != "ok":
                 raise SystemExit("download session failed:\n" + run.stdout + run.stderr)
 
-            def status_at(prefix):
+            def status_at(prefix, after=(0, 0)):
                 for wall, cpu, event in events:
-                    if event.get("event") == "status" and event["text"].startswith(prefix):
+                    if (wall >= after[0] and event.get("event") == "status" and
+                            event["text"].startswith(prefix)):
                         return wall, cpu
                 raise SystemExit("no status line '%s' in:\n%s" % (prefix, run.stdout))
 
             program = status_at("Downloading ")
-            verify = status_at("Verifying ")
-            end = status_at("Waiting for new connection")
+            verify = status_at("Verifying ", program)
+            end = status_at("Waiting for new connection", verify)
             samples.append({"program_wall": verify[0] - program[0],
                             "program_cpu": verify[1] - program[1],
                             "verify_wall": end[0] - verify[0],
