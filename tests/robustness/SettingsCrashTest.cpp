@@ -49,12 +49,16 @@ bool ReadText(const SettingsKey& key, const char* name, std::string& text) {
 }
 
 // The child: from the generation the file holds, save text then number,
-// one generation after the other, until killed.
-[[noreturn]] void SaveForever(const std::string& file) {
+// one generation after the other, until killed. It tells the parent on
+// `progress` when it is ready and after every generation saved.
+[[noreturn]] void SaveForever(const std::string& file, int progress) {
     std::unique_ptr<SettingsKey> key = SettingsKey::OpenOrCreate(file);
     uint32_t generation = 0;
     if (key == nullptr || !ReadNumber(*key, "Generation", generation)) {
         _exit(2);
+    }
+    if (write(progress, "r", 1) != 1) {
+        _exit(4);
     }
     for (;;) {
         ++generation;
@@ -62,7 +66,21 @@ bool ReadText(const SettingsKey& key, const char* name, std::string& text) {
             !key->SetNumber("Generation", generation)) {
             _exit(3);
         }
+        if (write(progress, "g", 1) != 1) {
+            _exit(4);
+        }
     }
+}
+
+// Reads `count` progress bytes; false when the child went away.
+bool AwaitProgress(int progress, int count) {
+    for (int i = 0; i < count; ++i) {
+        char byte = 0;
+        if (read(progress, &byte, 1) != 1) {
+            return false;
+        }
+    }
+    return true;
 }
 
 uint32_t GenerationOfText(const std::string& text) {
@@ -90,21 +108,29 @@ TEST(SettingsCrashTest, AKillMidSaveLeavesTheOldOrTheNewValuesInFull) {
     const char* seedText = std::getenv("SOAK_SEED");
     const unsigned seed = seedText != nullptr ? static_cast<unsigned>(std::atoi(seedText)) : 8u;
     std::mt19937 random(seed);
-    // A save takes a few milliseconds (it syncs the file): kill anywhere in
-    // the first dozens of saves.
-    std::uniform_int_distribution<int> delayUs(0, 60000);
+    // The kill lands after 0 to 2 further generations and then anywhere in
+    // the next few milliseconds (a save syncs the file and takes about that).
+    std::uniform_int_distribution<int> generations(0, 2);
+    std::uniform_int_distribution<int> delayUs(0, 8000);
 
     constexpr int kKills = 40;
     uint32_t lastGeneration = 0;
     int killedMidRun = 0;
     for (int kill = 0; kill < kKills; ++kill) {
+        int pipeEnds[2];
+        ASSERT_EQ(pipe(pipeEnds), 0);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            SaveForever(file);
+            close(pipeEnds[0]);
+            SaveForever(file, pipeEnds[1]);
         }
+        close(pipeEnds[1]);
+        const bool running = AwaitProgress(pipeEnds[0], 1 + generations(random));
         usleep(static_cast<useconds_t>(delayUs(random)));
         ::kill(child, SIGKILL);
+        close(pipeEnds[0]);
+        ASSERT_TRUE(running) << "the saving child ended early";
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child ended by itself, status " << status;
