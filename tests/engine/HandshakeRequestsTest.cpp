@@ -258,11 +258,6 @@ TEST_F(ProgramIdsTest, NeitherSendsNothing) {
     EXPECT_EQ(begin, 1);
 }
 
-TEST_F(ProgramIdsTest, LongestNumbersAreSentWhole) {
-    EXPECT_EQ(Run("12345678901234", "123456789012"),
-              (Writes{"S", "P12345678901234\r", "S", "S123456789012\r"}));
-}
-
 TEST_F(ProgramIdsTest, NegativeReplyAtAnyStepFails) {
     for (int failAt = 0; failAt < 4; ++failAt) {
         std::snprintf(window.record.newPartNumber, 15, "%s", "PN");
