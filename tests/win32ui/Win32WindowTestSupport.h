@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "app/ui/DialogWindow.h"
@@ -12,6 +13,18 @@
 namespace corvane::win32::test {
 
 bool CanCreateWindows();
+
+// What another thread sees of a top-level window: its caption and two of its
+// controls' texts, once the control readyId is enabled.
+struct WindowSnapshot {
+    bool ready = false;
+    std::string caption;
+    std::string firstText;
+    std::string secondText;
+};
+// Polls for up to timeoutMs; ready stays false when the window never got there.
+WindowSnapshot WaitUntilControlEnabled(const char* caption, int readyId, int firstId, int secondId,
+                                       int timeoutMs);
 
 struct ControlEventRecord {
     int id;
