@@ -292,7 +292,8 @@ def write_report(path, bench, started_load, started_at):
         "times every event the front end writes. Programming runs from the status "
         "\"Downloading ...\" (erase done) to \"Verifying ...\" (the end block and \"X\" "
         "answered). Median of %d downloads. Every block is one write request and one 64-byte "
-        "read request through the driver, and the reader and download threads hand over twice."
+        "read request through the driver, and passes between threads five times (see the "
+        "findings)."
         % (blocks, SESSION_RUNS))
     add("")
     add("| Figure | Wall | CPU (all threads) | Target | Verdict |")
