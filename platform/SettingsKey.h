@@ -11,7 +11,8 @@
 // crash never leaves a torn file behind. On Windows it is the registry key
 // itself: a location names a root and a subkey,
 // "HKEY_LOCAL_MACHINE\Software\Moravex\Corvane\Settings" (also
-// HKEY_CURRENT_USER, HKLM, HKCU); any other location opens no key.
+// HKEY_CURRENT_USER, HKLM, HKCU); any other location is a .reg file as on
+// Linux.
 #pragma once
 
 #include <cstdint>

@@ -1,12 +1,26 @@
-#include "platform/linux/AtomicFile.h"
+#include "platform/portable/AtomicFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 namespace corvane::platform {
+
+ssize_t FileSystemCalls::Write(int fd, const void* data, size_t size) {
+    return ::write(fd, data, size);
+}
+
+int FileSystemCalls::Sync(int fd) {
+    return ::fsync(fd);
+}
+
+int FileSystemCalls::Rename(const char* from, const char* to) {
+    return std::rename(from, to);
+}
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/linux/RegFileKey.h"
+#include "platform/portable/RegFileKey.h"
 
 namespace corvane::platform {
 

@@ -1,18 +1,19 @@
 #include "platform/SettingsKey.h"
 
+#include "platform/portable/RegFileKey.h"
 #include "platform/win32/RegistryKey.h"
 
 namespace corvane::platform {
 
 // On Windows the key lives in the registry; a location names a root and a
-// subkey. Anything else (a .reg file path from a Linux habit) is refused, and
-// the program then runs on its defaults.
+// subkey. Any other location is a .reg file, kept as on Linux (tests, and
+// corvane-cli.exe --settings FILE).
 std::unique_ptr<SettingsKey> SettingsKey::OpenOrCreate(const std::string& location) {
     win32::RegistryLocation parsed;
-    if (!win32::ParseRegistryLocation(location, parsed)) {
-        return nullptr;
+    if (win32::ParseRegistryLocation(location, parsed)) {
+        return win32::RegistryKey::OpenOrCreate(parsed);
     }
-    return win32::RegistryKey::OpenOrCreate(parsed);
+    return RegFileKey::Open(location, std::make_unique<FileSystemCalls>());
 }
 
 std::string SettingsKey::DefaultLocation() {

@@ -1,10 +1,10 @@
 #include "EngineHarness.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <random>
 #include <thread>
 
 #include "app/engine/CommandChannel.h"
@@ -129,9 +129,15 @@ void EngineHarness::AddFile(const std::string& path) {
 }
 
 TempFile::TempFile(const std::string& contents, const std::string& name) {
-    char directory[] = "/tmp/corvane-engine-XXXXXX";
-    if (mkdtemp(directory) != nullptr) {
-        directory_ = directory;
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path base = fs::temp_directory_path(error);
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && directory_.empty(); ++attempt) {
+        const fs::path candidate = base / ("corvane-engine-" + std::to_string(random()));
+        if (fs::create_directory(candidate, error)) {
+            directory_ = candidate.string();
+        }
     }
     path_ = directory_ + "/" + name;
     if (FILE* file = std::fopen(path_.c_str(), "wb")) {
@@ -142,7 +148,8 @@ TempFile::TempFile(const std::string& contents, const std::string& name) {
 
 TempFile::~TempFile() {
     std::remove(path_.c_str());
-    rmdir(directory_.c_str());
+    std::error_code error;
+    std::filesystem::remove(directory_, error);
 }
 
 std::string IntelHex(uint32_t address, const std::vector<uint8_t>& data, size_t recordSize) {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/linux/AtomicFile.h"
+#include "platform/portable/AtomicFile.h"
 #include "tests/platform/FileSystemCallsDouble.h"
 #include "tests/platform/TempFolder.h"
 

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstddef>
 
-#include "platform/linux/AtomicFile.h"
+#include "platform/portable/AtomicFile.h"
 
 namespace corvane::platform::test {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/RegFile.h"
+#include "platform/portable/RegFile.h"
 
 namespace corvane::platform {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/SettingsKey.h"
-#include "platform/linux/RegFileKey.h"
+#include "platform/portable/RegFileKey.h"
 #include "tests/platform/FileSystemCallsDouble.h"
 #include "tests/platform/TempFolder.h"
 

@@ -8,6 +8,7 @@
 
 #include "platform/SettingsKey.h"
 #include "platform/win32/RegistryKey.h"
+#include "tests/platform/TempFolder.h"
 // clang-format off
 #include "platform/win32/WinApi.h"
 #include <shlwapi.h>
@@ -51,8 +52,20 @@ TEST(RegistryLocation, RootsAreKnownByNameAndShortName) {
 TEST(RegistryLocation, TheDefaultIsTheProgramsKeyOfTheLocalMachine) {
     EXPECT_EQ("HKEY_LOCAL_MACHINE\\Software\\Moravex\\Corvane\\Settings",
               platform::SettingsKey::DefaultLocation());
-    EXPECT_EQ(nullptr, platform::SettingsKey::OpenOrCreate("settings.reg"))
-        << "a file is no registry key: the program runs on its defaults";
+}
+
+TEST(RegistryLocation, AnyOtherLocationIsAKeyInARegFile) {
+    platform::test::TempFolder folder;
+    const std::string file = folder.File("sub\\Settings.reg");
+    {
+        auto key = platform::SettingsKey::OpenOrCreate(file);
+        ASSERT_NE(nullptr, key);
+        EXPECT_TRUE(key->SetNumber("Enable Advanced Dialog", 1));
+        EXPECT_TRUE(key->SetNumber("Enable Advanced Dialog", 0)) << "replaces the file in place";
+    }
+    const std::string text = folder.Read("sub\\Settings.reg");
+    EXPECT_NE(std::string::npos, text.find("\"Enable Advanced Dialog\"=dword:00000000"));
+    EXPECT_EQ(1u, folder.Names("sub").size()) << "no temporary file is left behind";
 }
 
 TEST_F(RegistryKeyTest, ValuesKeepTheirBytesAcrossReopening) {

@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "platform/linux/RegFile.h"
+#include "platform/portable/RegFile.h"
 
 namespace corvane::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/RegFileKey.h"
+#include "platform/portable/RegFileKey.h"
 
 #include <algorithm>
 #include <cstring>

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/SettingsKey.h"
-#include "platform/linux/AtomicFile.h"
-#include "platform/linux/RegFile.h"
+#include "platform/portable/AtomicFile.h"
+#include "platform/portable/RegFile.h"
 
 namespace corvane::platform {
 

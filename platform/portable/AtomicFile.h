@@ -3,10 +3,9 @@
 // content or the whole new one.
 #pragma once
 
-#include <stdio.h>
 #include <sys/types.h>
-#include <unistd.h>
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -17,9 +16,11 @@ namespace corvane::platform {
 class FileSystemCalls {
 public:
     virtual ~FileSystemCalls() = default;
-    virtual ssize_t Write(int fd, const void* data, size_t size) { return ::write(fd, data, size); }
-    virtual int Sync(int fd) { return ::fsync(fd); }
-    virtual int Rename(const char* from, const char* to) { return ::rename(from, to); }
+    // write, fsync and rename (on Windows _write, _commit and a MoveFileExA
+    // that replaces the target), from the platform's AtomicFile.cpp.
+    virtual ssize_t Write(int fd, const void* data, size_t size);
+    virtual int Sync(int fd);
+    virtual int Rename(const char* from, const char* to);
 };
 
 // Writes content into a new temporary file in path's folder, flushes it to

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/linux/RegFile.h"
+#include "platform/portable/RegFile.h"
 
 namespace corvane::platform {
 

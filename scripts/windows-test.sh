@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The Windows sources cross-built for x86_64 (this machine runs no 32-bit
+# programs) with the tests, and run under Wine in a prefix inside the build
+# folder: the portable test suite, the Win32 platform layer's tests,
+# corvane-cli.exe --simulate end to end, then the dialog program's test if
+# scripts/windows-gui-test.sh exists.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${WINDOWS_TEST_BUILD_DIR:-build-windows-x64}
+jobs=${JOBS:-2}
+
+export WINEPREFIX="$PWD/$build/wine"
+export WINEDEBUG=-all
+# Wine's first start sets up the prefix (half a minute or more): once.
+if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+  mkdir -p "$build"
+  echo "windows-test: setting up the Wine prefix in $WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+fi
+
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCORVANE_TESTS=ON \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-x86_64-w64-mingw32.cmake" >/dev/null
+cmake --build "$build" -j "$jobs"
+ctest --test-dir "$build" --output-on-failure -j "$jobs"
+
+if [[ -x scripts/windows-gui-test.sh ]]; then
+  WINDOWS_TEST_BUILD_DIR="$build" scripts/windows-gui-test.sh
+fi
