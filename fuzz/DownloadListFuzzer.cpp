@@ -40,12 +40,24 @@ public:
     }
 };
 
+std::string& FolderPath() {
+    static std::string folder;
+    return folder;
+}
+
+void RemoveFolder() {
+    rmdir(FolderPath().c_str());  // empty: every list is removed after its run
+}
+
+// A folder of this process's own for the list files, gone when it ends.
 const std::string& Folder() {
-    static const std::string folder = [] {
+    std::string& folder = FolderPath();
+    if (folder.empty()) {
         char pattern[] = "/tmp/corvane-fuzz-dld-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        return std::string(made != nullptr ? made : "/tmp") + "/";
-    }();
+        FUZZ_CHECK(mkdtemp(pattern) != nullptr);
+        folder = std::string(pattern) + "/";
+        std::atexit(RemoveFolder);
+    }
     return folder;
 }
 
