@@ -46,6 +46,32 @@ TEST(QtMainQueue, DeliversEveryMessageFromAnotherThreadInOrder) {
     }
 }
 
+TEST(QtMainQueue, MessagesQueuedBeforeAMessageBoxReachItsLoop) {
+    TestApp();
+    qt::QtWindowFactory windows;
+    platform::WindowMessageQueue queue;
+    RecordingHandler handler;
+    size_t deliveredUnderBox = 0;
+    ModalWatcher watcher;
+    watcher.onBox = [&](const SeenBox&) {
+        WaitUntil([&] { return handler.messages.size() == 2; }, 2000);
+        deliveredUnderBox = handler.messages.size();
+    };
+    handler.onMessage = [&](uint32_t, platform::WParam wParam) {
+        if (wParam == 1) {
+            handler.window->ShowMessageBox("first", "Corvane", MessageBoxIcon::Error, false);
+            handler.window->EndDialog(kIdOk);
+        }
+    };
+    windows.ConnectMainQueue(&queue, &handler);
+    // Both are queued before the first is dispatched; nothing is posted later.
+    queue.Post(WM_SET_PROGRESS, 1, 0);
+    queue.Post(WM_SET_PROGRESS, 2, 0);
+    EXPECT_EQ(windows.RunModal(AdvancedDialogTemplate(), handler, nullptr), kIdOk);
+    windows.ConnectMainQueue(nullptr, nullptr);
+    EXPECT_EQ(deliveredUnderBox, 2u);
+}
+
 TEST(QtMainQueue, StopsDeliveringOnceDisconnected) {
     TestApp();
     qt::QtWindowFactory windows;

@@ -45,17 +45,22 @@ void QtMainQueuePump::ScheduleDrain() {
 }
 
 void QtMainQueuePump::Drain() {
-    // Cleared before taking: a post from now on schedules another drain,
-    // which also serves a message box this dispatch may open.
+    // One message per drain, with the next drain scheduled before the
+    // dispatch: a message box or dialog the dispatch opens then delivers
+    // what is already queued, in order, not only what is posted later.
     wake_->pending = false;
     platform::Message message;
-    while (queue_ != nullptr && queue_->Take(message, 0)) {
-        if (handler_ != nullptr) {
-            handler_->DispatchMessage(message.message, message.wParam, message.lParam);
-        }
-        if (afterDispatch_) {
-            afterDispatch_();
-        }
+    if (queue_ == nullptr || !queue_->Take(message, 0)) {
+        return;
+    }
+    if (!queue_->Empty()) {
+        ScheduleDrain();
+    }
+    if (handler_ != nullptr) {
+        handler_->DispatchMessage(message.message, message.wParam, message.lParam);
+    }
+    if (afterDispatch_) {
+        afterDispatch_();
     }
 }
 
