@@ -134,7 +134,7 @@ void ComputeVerifyRanges(const std::vector<uint8_t>& image, const PartitionTable
         } else {
             plan.warnings.push_back("the verification of " + Hex(range.start) + "-" +
                                     Hex(range.end - 1) +
-                                    " will fail: the file has data past the end of the flash");
+                                    " will fail: the staged image does not fit the flash");
         }
         i = j + 1;
     }

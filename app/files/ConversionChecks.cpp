@@ -24,17 +24,22 @@ int CheckIdentification(ConversionState& state, const char* hexDigits, size_t da
     return 0;
 }
 
-int AcceptDataAddress(ConversionState& state, uint32_t address) {
+int AcceptDataRecord(ConversionState& state, uint32_t address, size_t dataBytes) {
     const PartitionTable& table = state.ctx.partitions;
-    if (address >= table.flashSize) {
+    // A byte past the flash would be sent to an address the projector does
+    // not have; the file does not fit this projector.
+    const uint64_t last = static_cast<uint64_t>(address) + (dataBytes > 0 ? dataBytes - 1 : 0);
+    if (last >= table.flashSize) {
         return kConvertFormatError;
     }
-    // The last partition whose start is at or below the address holds it;
-    // an address below the first partition marks nothing.
-    for (int i = PartitionsInUse(table) - 1; i >= 0; --i) {
-        if (table.start[i] <= address) {
+    // Every partition the record's bytes fall in is marked, so a record that
+    // crosses into the next partition never programs unerased flash. Bytes
+    // below the first partition mark nothing.
+    const int count = PartitionsInUse(table);
+    for (int i = 0; i < count; ++i) {
+        const uint64_t end = i + 1 < count ? table.start[i + 1] : table.flashSize;
+        if (table.start[i] <= last && address < end) {
             state.flags.flag[i] = 1;
-            break;
         }
     }
     return 0;

@@ -48,8 +48,9 @@ int ConvertSRecord(ConversionState& state, const RecordLine& line);
 // already checked to be in the line.
 int CheckIdentification(ConversionState& state, const char* hexDigits, size_t dataBytes);
 
-// Checks a record's start address against the flash and marks its partition.
-int AcceptDataAddress(ConversionState& state, uint32_t address);
+// Checks that a data record's bytes lie in the flash and marks every
+// partition they fall in.
+int AcceptDataRecord(ConversionState& state, uint32_t address, size_t dataBytes);
 
 bool WriteEndBlock(FILE* stagedImage);
 

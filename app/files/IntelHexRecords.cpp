@@ -26,7 +26,7 @@ int ConvertData(ConversionState& state, const RecordLine& line) {
         return kConvertFormatError;
     }
     const uint32_t address = state.segmentBase * 16 + offset;
-    if (const int result = AcceptDataAddress(state, address); result != 0) {
+    if (const int result = AcceptDataRecord(state, address, ByteCount(line)); result != 0) {
         return result;
     }
     return AppendDataRecord(state.ctx, state.slot, address, line.text);

@@ -34,7 +34,8 @@ int ConvertData(ConversionState& state, const RecordLine& line, size_t addressBy
         count < addressBytes + 1 || line.length < SRecordChars(count)) {
         return kConvertFormatError;
     }
-    if (const int result = AcceptDataAddress(state, address); result != 0) {
+    if (const int result = AcceptDataRecord(state, address, count - addressBytes - 1);
+        result != 0) {
         return result;
     }
     return AppendImageBytes(state.ctx, state.slot, address,

@@ -60,19 +60,6 @@ TEST_F(PlanCommandTest, TheExpectedChecksumIsTheFilesBytesOverErasedFlash) {
     EXPECT_THAT(run.out, HasSubstr("verify: 0F0000-0FFFFF CRC-16 " + crc.out));
 }
 
-TEST_F(PlanCommandTest, DataRunningPastTheFlashCannotVerify) {
-    // The record starts inside the last partition and ends past the flash:
-    // the download's verification fails, so the plan gives no checksum.
-    const std::string file =
-        File("tail.hex", IntelHexFile(0xF7FF8, Pattern(16), {16, "\n", "PJX2000-A1"}));
-    const CliRun run =
-        RunCli({"plan", file, "--platform", "PJX2000-A1", "--partitions", "2,F8000,0,10000"});
-    EXPECT_THAT(run.out, HasSubstr("  erase: partition 1\n"));
-    EXPECT_THAT(run.out, Not(HasSubstr("verify:")));
-    EXPECT_THAT(run.out, HasSubstr("warning: the verification of 010000-0F7FFF will fail: the "
-                                   "file has data past the end of the flash"));
-}
-
 TEST_F(PlanCommandTest, WarnsAboutBadChecksumsOutsideDataAndOverlaps) {
     std::string text = Lines(
         {IntelRecord(0x0F, 0, TextBytes("PJX2000-A1")), IntelRecord(0, 0x0010, Pattern(16)),

@@ -10,15 +10,18 @@ using ConvertIntelHexTest = ConverterFixture;
 
 const std::string kEnd = ":00000001FF";
 
-TEST_F(ConvertIntelHexTest, AddressAtTheFlashSizeIsRejectedJustBelowAccepted) {
+TEST_F(ConvertIntelHexTest, EveryByteMustLieInTheFlash) {
     SetPartitions("2,20000,0,10000");
     EXPECT_EQ(Convert(Lines({":020000022000DC", IntelRecord(0, 0x0000, Pattern(16)), kEnd})),
               kConvertFormatError);
-    // Starts one byte below the end: accepted, all its bytes staged.
-    ASSERT_EQ(Convert(Lines({":020000021000EC", IntelRecord(0, 0xFFFF, Pattern(16)), kEnd})), 1);
+    // Starts one byte below the end: its other bytes would be past the flash.
+    EXPECT_EQ(Convert(Lines({":020000021000EC", IntelRecord(0, 0xFFFF, Pattern(16)), kEnd})),
+              kConvertFormatError);
+    // Ends on the last byte: accepted, all its bytes staged.
+    ASSERT_EQ(Convert(Lines({":020000021000EC", IntelRecord(0, 0xFFF0, Pattern(16)), kEnd})), 1);
     const auto blocks = StagedBlocks();
     ASSERT_EQ(blocks.size(), 2u);
-    EXPECT_EQ(blocks[0].address, 0x1FFFFu);
+    EXPECT_EQ(blocks[0].address, 0x1FFF0u);
     EXPECT_EQ(blocks[0].data.size(), 16u);
     EXPECT_EQ(Marked(), std::vector<int>{1});
 }
@@ -30,9 +33,12 @@ TEST_F(ConvertIntelHexTest, DataBelowTheFirstPartitionIsStagedButMarksNothing) {
     EXPECT_EQ(StagedBlocks().size(), 2u);
 }
 
-TEST_F(ConvertIntelHexTest, OnlyTheStartAddressOfARecordMarksAPartition) {
-    // The record starts in partition 0 and runs into partition 1.
-    ASSERT_EQ(Convert(Lines({IntelRecord(0, 0xFFF8, Pattern(16)), kEnd})), 1);
+TEST_F(ConvertIntelHexTest, ARecordMarksEveryPartitionItsBytesFallIn) {
+    // Starts in partition 0 and runs into partition 1, which must be erased too.
+    ASSERT_EQ(Convert(Lines({IntelRecord(0, 0xFFF8, Pattern(16)), kEnd})), 2);
+    EXPECT_EQ(Marked(), (std::vector<int>{0, 1}));
+    // Ends on partition 0's last byte: partition 1 stays unmarked.
+    ASSERT_EQ(Convert(Lines({IntelRecord(0, 0xFFF0, Pattern(16)), kEnd})), 1);
     EXPECT_EQ(Marked(), std::vector<int>{0});
 }
 

@@ -40,10 +40,13 @@ TEST_F(ConvertSRecordTest, CountAndTerminationRecordsAreIgnored) {
     EXPECT_EQ(StagedBytes(), (Bytes{1, 0, 0, 0, 0, 0}));
 }
 
-TEST_F(ConvertSRecordTest, AddressAtTheFlashSizeIsRejected) {
+TEST_F(ConvertSRecordTest, EveryByteMustLieInTheFlashAndMarksItsPartition) {
     EXPECT_EQ(Convert(Lines({SRecord('2', 0x100000, 3, {1})})), kConvertFormatError);
     EXPECT_EQ(Convert(Lines({SRecord('3', 0xFFFFFFFF, 4, {1})})), kConvertFormatError);
-    EXPECT_EQ(Convert(Lines({SRecord('2', 0x0FFFFF, 3, {1, 2})})), 1);
+    EXPECT_EQ(Convert(Lines({SRecord('2', 0x0FFFFF, 3, {1, 2})})), kConvertFormatError);
+    EXPECT_EQ(Convert(Lines({SRecord('2', 0x0FFFFE, 3, {1, 2})})), 1);
+    EXPECT_EQ(Convert(Lines({SRecord('2', 0x07FFFF, 3, {1, 2})})), 2);
+    EXPECT_EQ(Marked(), (std::vector<int>{1, 2}));
 }
 
 TEST_F(ConvertSRecordTest, MalformedDataRecordsAreErrors) {
