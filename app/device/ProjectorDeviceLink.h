@@ -72,6 +72,8 @@ private:
     bool quiet_ = false;  // no message boxes (the window is gone)
     // A scan found the slot in use (an arrival during a removal is one).
     bool arrivalWhileInUse_ = false;
+    // An arrival was put behind a download's queued completion (once).
+    bool arrivalDeferred_ = false;
 };
 
 // The maker Application takes: a ProjectorDeviceLink over these notifications.
