@@ -3,6 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 SANITIZE ?=
 JOBS ?= $(shell nproc)
+CTEST_ARGS ?=
 
 .PHONY: all setup configure build test demo windows windows-test fuzz soak bench format format-check clean
 
@@ -18,7 +19,7 @@ build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
 test: build
-	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
 # The main job: the example download list onto the virtual projector, with
 # verification and USB full-speed timing. Settings stay inside the build tree.
