@@ -29,6 +29,7 @@ packages=(
   libgl-dev
   libbenchmark-dev
   srecord
+  python3
   hyperfine
 )
 
