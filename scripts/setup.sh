@@ -30,7 +30,6 @@ packages=(
   libbenchmark-dev
   srecord
   python3
-  hyperfine
 )
 
 missing=()
