@@ -57,10 +57,8 @@ void CheckStagedImage(const EngineContext& context, const std::vector<uint8_t>& 
         FUZZ_CHECK(type == 0);
         FUZZ_CHECK(length >= 1 && length <= kBlockDataSize);
         FUZZ_CHECK(image.size() - at - kBlockHeaderSize >= length);
-        // Data is only staged from records whose start address the converter
-        // accepted (below the flash size); a record carries at most 255 bytes.
-        FUZZ_CHECK(static_cast<uint64_t>(address) <
-                   static_cast<uint64_t>(context.partitions.flashSize) + 255);
+        // Only records whose every byte lies in the flash are staged.
+        FUZZ_CHECK(static_cast<uint64_t>(address) + length <= context.partitions.flashSize);
         at += kBlockHeaderSize + length;
     }
     FUZZ_CHECK(ended);
