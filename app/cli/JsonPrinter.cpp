@@ -77,7 +77,8 @@ public:
         }
         line += "],\"files\":[";
         for (size_t i = 0; i < summary.files.size(); ++i) {
-            line += (i == 0 ? "" : ",") + JsonString(summary.files[i]);
+            line += i == 0 ? "" : ",";
+            line += JsonString(summary.files[i]);
         }
         char tail[96];
         std::snprintf(tail, sizeof tail, "],\"bytesSent\":%" PRIu64 ",\"seconds\":%.3f}",

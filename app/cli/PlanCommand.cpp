@@ -221,7 +221,8 @@ void PrintJson(FILE* out, const FilePlan& plan) {
                        ",\"result\":" + std::to_string(plan.result) +
                        ",\"resultText\":" + JsonString(ResultText(plan.result)) + ",\"erase\":[";
     for (size_t i = 0; i < plan.erase.size(); ++i) {
-        line += (i == 0 ? "" : ",") + std::to_string(plan.erase[i]);
+        line += i == 0 ? "" : ",";
+        line += std::to_string(plan.erase[i]);
     }
     line += "],\"blocks\":" + std::to_string(plan.blocks) +
             ",\"bytes\":" + std::to_string(plan.bytes) +
@@ -240,7 +241,8 @@ void PrintJson(FILE* out, const FilePlan& plan) {
     }
     line += "],\"warnings\":[";
     for (size_t i = 0; i < plan.warnings.size(); ++i) {
-        line += (i == 0 ? "" : ",") + JsonString(plan.warnings[i]);
+        line += i == 0 ? "" : ",";
+        line += JsonString(plan.warnings[i]);
     }
     std::fprintf(out, "%s]}\n", line.c_str());
 }

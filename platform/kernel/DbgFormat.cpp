@@ -73,7 +73,8 @@ std::string Number(const Spec& spec, char conversion, va_list& args) {
         format += std::to_string(spec.width);
     }
     if (spec.precision >= 0) {
-        format += "." + std::to_string(spec.precision);
+        format += '.';
+        format += std::to_string(spec.precision);
     }
     bool isSigned = conversion == 'd' || conversion == 'i';
     char buffer[128];
