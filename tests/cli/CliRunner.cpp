@@ -76,6 +76,19 @@ bool WaitFor(pid_t pid, int timeoutMs, int& status) {
     return false;
 }
 
+// The run's exit status and output; the output files are removed.
+CliRun Collect(int status, const std::string& outPath, const std::string& errPath) {
+    CliRun run;
+    if (WIFEXITED(status)) {
+        run.exitStatus = WEXITSTATUS(status);
+    }
+    run.out = ReadWholeFile(outPath);
+    run.err = ReadWholeFile(errPath);
+    std::remove(outPath.c_str());
+    std::remove(errPath.c_str());
+    return run;
+}
+
 }  // namespace
 
 CliRun RunCliInterrupted(const std::vector<std::string>& arguments, const std::string& waitFor,
@@ -105,52 +118,21 @@ CliRun RunCliInterrupted(const std::vector<std::string>& arguments, const std::s
             waitpid(pid, &status, 0);
         }
     }
-    if (WIFEXITED(status)) {
-        run.exitStatus = WEXITSTATUS(status);
-    }
-    run.out = ReadWholeFile(outPath);
-    run.err = ReadWholeFile(errPath);
-    std::remove(outPath.c_str());
-    std::remove(errPath.c_str());
-    return run;
+    return Collect(status, outPath, errPath);
 }
 
 CliRun RunCli(const std::vector<std::string>& arguments) {
     const std::string outPath = TempPath("stdout");
     const std::string errPath = TempPath("stderr");
-    std::vector<std::string> argv = {CORVANE_CLI_PATH};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char*> pointers;
-    for (std::string& argument : argv) {
-        pointers.push_back(argument.data());
-    }
-    pointers.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
     CliRun run;
-    pid_t pid = 0;
-    const int spawned =
-        posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, pointers.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        ADD_FAILURE() << "cannot start " << argv[0];
+    const pid_t pid = Spawn(arguments, outPath, errPath);
+    if (pid == 0) {
+        ADD_FAILURE() << "cannot start " << CORVANE_CLI_PATH;
         return run;
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) {
-        run.exitStatus = WEXITSTATUS(status);
-    }
-    run.out = ReadWholeFile(outPath);
-    run.err = ReadWholeFile(errPath);
-    std::remove(outPath.c_str());
-    std::remove(errPath.c_str());
-    return run;
+    return Collect(status, outPath, errPath);
 }
 
 }  // namespace corvane::test
