@@ -24,20 +24,6 @@ int FileSystemCalls::Rename(const char* from, const char* to) {
 
 namespace {
 
-bool WriteAll(int fd, std::string_view content, FileSystemCalls& calls) {
-    while (!content.empty()) {
-        const ssize_t n = calls.Write(fd, content.data(), content.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        content.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
 // Makes the rename itself durable; not every file system can sync a folder,
 // so a failure here does not undo a save that has already taken place.
 void SyncFolder(const std::string& folder) {

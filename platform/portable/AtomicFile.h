@@ -23,6 +23,9 @@ public:
     virtual int Rename(const char* from, const char* to);
 };
 
+// Writes all of content, going on after short writes and interruptions.
+bool WriteAll(int fd, std::string_view content, FileSystemCalls& calls);
+
 // Writes content into a new temporary file in path's folder, flushes it to
 // the disk and renames it over path. False when any step fails; path is then
 // untouched and the temporary file is removed. A file that already exists

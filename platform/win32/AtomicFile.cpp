@@ -30,20 +30,6 @@ int FileSystemCalls::Rename(const char* from, const char* to) {
 
 namespace {
 
-bool WriteAll(int fd, std::string_view content, FileSystemCalls& calls) {
-    while (!content.empty()) {
-        const ssize_t n = calls.Write(fd, content.data(), content.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        content.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
 // A new file next to path that nobody else has; -1 when none can be made.
 int CreateTemporary(const std::string& path, std::string& temporary) {
     std::random_device random;
