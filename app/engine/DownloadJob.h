@@ -30,6 +30,12 @@ struct DownloadJob {
     std::unique_ptr<platform::MessageThread> thread;
     uint8_t verifyOnly = 0;         // the current run verifies instead of downloading
     uint8_t verifyingDownload = 0;  // the verification after a download is running
+    // The partition table is this projector's: only then may the job be Idle.
+    uint8_t identified = 0;
+    // Set by the device link before the thread starts, never 0. Its
+    // WM_OPERATION_DONE carries it, so that the window can tell the
+    // completion of a job that is already gone from its current job's.
+    uint32_t serial = 0;
     EngineContext* context;
 };
 

@@ -20,9 +20,12 @@ bool HandleJobMessage(DownloadJob& job, uint32_t message);
 void StepJob(DownloadJob& job, uint8_t slot);
 
 // Closes the job's files, resets the reply event, ends the job and hides the
-// progress bar; with announce also "Waiting for new connection..." and
-// WM_OPERATION_DONE (0, 0).
+// progress bar, and clears the run's verification flags; with announce also
+// "Waiting for new connection..." and WM_OPERATION_DONE (0, serial).
 void EndJob(DownloadJob& job, bool announce);
+
+// Posts WM_OPERATION_DONE (failed, the job's serial).
+void PostOperationDone(DownloadJob& job, uint32_t failed);
 
 // Closes the job's source file and the record's staged image, if open.
 void CloseJobFiles(DownloadJob& job);
@@ -37,6 +40,8 @@ void CompleteCurrentFile(DownloadJob& job);
 void BeginVerification(DownloadJob& job);
 void ApplyVerifyResult(DownloadJob& job, int result);
 
+// The current list entry, or nullptr when there is no usable one.
+const char* CurrentFilePath(const EngineContext& context);
 // The last path component of the current list entry ("" when there is none).
 const char* CurrentFileName(const EngineContext& context);
 

@@ -6,12 +6,40 @@
 
 namespace corvane {
 
+namespace {
+
+// Error 8, "Could not communicate with projector": the job has ended (an
+// error, Stop, or a finished download) and no run can start until the
+// projector is identified again.
+constexpr uint32_t kJobEndedError = 8;
+
+// Download and Verify start a run only from Idle. An ended job answers at
+// once, so that the window does not wait for an operation that never runs;
+// a busy job (the window offers neither then) is left alone.
+void StartRun(DownloadJob& job, bool verifyOnly) {
+    const uint32_t state = job.context->devices[job.slot].state;
+    if (state == Ended) {
+        FailJob(job, kJobEndedError);
+        return;
+    }
+    if (state != Idle) {
+        return;
+    }
+    job.verifyOnly = verifyOnly ? 1 : 0;
+    job.verifyingDownload = 0;
+    StepJob(job, job.slot);
+}
+
+}  // namespace
+
 bool HandleJobMessage(DownloadJob& job, uint32_t message) {
     DeviceRecord& record = job.context->devices[job.slot];
     switch (message) {
         case TM_START:
-        case TM_DOWNLOAD:
             StepJob(job, job.slot);
+            break;
+        case TM_DOWNLOAD:
+            StartRun(job, false);
             break;
         case TM_PROGRAM_IDS:
             record.state = ProgramIdsStart;
@@ -22,8 +50,7 @@ bool HandleJobMessage(DownloadJob& job, uint32_t message) {
             StepJob(job, job.slot);
             break;
         case TM_VERIFY:
-            job.verifyOnly = 1;
-            StepJob(job, job.slot);
+            StartRun(job, true);
             break;
         case TM_STOP:
             EndJob(job, true);

@@ -23,8 +23,9 @@ namespace {
 constexpr size_t kFileStatusSize = 52;
 constexpr auto kRestartPause = std::chrono::milliseconds(100);
 
-// The current list entry, or nullptr when the index lies outside the list.
-const char* CurrentPath(const EngineContext& context) {
+}  // namespace
+
+const char* CurrentFilePath(const EngineContext& context) {
     const MainWindowRecord* window = context.mainWindow;
     if (window == nullptr || window->currentFileIndex >= kMaxFiles) {
         return nullptr;
@@ -34,10 +35,8 @@ const char* CurrentPath(const EngineContext& context) {
     return strnlen(path, kPathChars + 1) <= kPathChars ? path : nullptr;
 }
 
-}  // namespace
-
 const char* CurrentFileName(const EngineContext& context) {
-    const char* path = CurrentPath(context);
+    const char* path = CurrentFilePath(context);
     return path != nullptr ? platform::PathFindFileName(path) : "";
 }
 
@@ -46,7 +45,7 @@ void StartCurrentFile(DownloadJob& job) {
     DeviceRecord& record = context.devices[job.slot];
     // A verify-only run moves from file to file without EndJob.
     CloseJobFiles(job);
-    const char* path = CurrentPath(context);
+    const char* path = CurrentFilePath(context);
     job.sourceFile = path != nullptr ? std::fopen(path, "r") : nullptr;
     if (job.sourceFile == nullptr) {
         FailJob(job, 7);
@@ -104,8 +103,10 @@ void ApplyVerifyResult(DownloadJob& job, int result) {
     MainWindowRecord* window = context.mainWindow;
     switch (result) {
         case 4:
-            job.verifyOnly = 0;
             FailJob(job, 10, "Verify");
+            break;
+        case 6:
+            FailJob(job, 7, CurrentFilePath(context));
             break;
         case 1:
             if (job.verifyingDownload) {
@@ -120,17 +121,16 @@ void ApplyVerifyResult(DownloadJob& job, int result) {
             } else {
                 job.verifyOnly = 0;
                 CloseJobFiles(job);  // the run is over
-                PostToMainWindow(context, WM_OPERATION_DONE, 0);
+                PostOperationDone(job, 0);
             }
             break;
         case 3:
-            job.verifyOnly = 0;
             if (job.verifyingDownload) {
-                job.verifyingDownload = 0;
                 FailJob(job, 9);
             } else {
+                job.verifyOnly = 0;
                 CloseJobFiles(job);  // the remaining files are not verified
-                PostToMainWindow(context, WM_OPERATION_DONE, 1);
+                PostOperationDone(job, 1);
                 record.state = Idle;
             }
             break;
@@ -164,9 +164,12 @@ void CompleteCurrentFile(DownloadJob& job) {
         return;
     }
     window->downloadFinished = 1;
+    // The completion goes out before "R": the window must have it before
+    // the restart takes the projector away, or the projector's return (and
+    // its new job) would overtake it.
+    EndJob(job, true);
     SendCommandTo(context, job.slot, "R");
     std::this_thread::sleep_for(kRestartPause);
-    EndJob(job, true);
 }
 
 }  // namespace corvane

@@ -27,10 +27,20 @@ void EndJob(DownloadJob& job, bool announce) {
         record.replyEvent->Reset();
     }
     record.state = Ended;
+    // No run outlives the job: a verification flag left here would turn the
+    // next run into a verification.
+    job.verifyOnly = 0;
+    job.verifyingDownload = 0;
     PostProgress(context, kProgressHideBar);
     if (announce) {
         PostControlTextId(context, kStatusLineControl, kStringWaitingForConnection);
-        PostToMainWindow(context, WM_OPERATION_DONE, 0);
+        PostOperationDone(job, 0);
+    }
+}
+
+void PostOperationDone(DownloadJob& job, uint32_t failed) {
+    if (job.context->mainWindowQueue != nullptr) {
+        job.context->mainWindowQueue->Post(WM_OPERATION_DONE, failed, job.serial);
     }
 }
 

@@ -15,10 +15,16 @@ namespace {
 constexpr uint8_t kProgressInterval = 10;
 constexpr int kEndOfImage = 0xFF;
 
+constexpr uint8_t kDataBlock = 0;
+constexpr uint8_t kEndBlock = 1;
+
 // Reads the block behind its type byte into the outgoing block. False when
-// the staged image ends inside the block or the block is longer than one
-// write request carries.
+// the type is neither data nor end, the staged image ends inside the block or
+// the block is longer than one write request carries.
 bool ReadBlock(FILE* image, uint8_t* block, size_t& size) {
+    if (block[0] != kDataBlock && block[0] != kEndBlock) {
+        return false;
+    }
     if (std::fread(block + 1, 1, kBlockHeaderSize - 1, image) != kBlockHeaderSize - 1) {
         return false;
     }
@@ -79,9 +85,10 @@ int ProgramRequestContinue(EngineContext& context, uint8_t slot) {
     block[0] = static_cast<uint8_t>(type);
     size_t size = 0;
     if (!ReadBlock(image, block, size)) {
-        // Never send a damaged block to the flash.
+        // Never send a damaged block to the flash. The fault is the host's
+        // file, not the projector's answer.
         requests.programPhase = 0;
-        return 3;
+        return 6;
     }
     if (ReaderLink* link = record.readerLink) {
         SendBlock(*link, block, size);

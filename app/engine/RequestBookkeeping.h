@@ -23,10 +23,12 @@ struct RequestBookkeeping {
     int32_t verifyCursor = 0;       // partition index where the verified run ends
     uint8_t verifyPhase = 0;        // 1 "V" sent, 2 address pair sent
     uint16_t expectedChecksum = 0;  // host CRC-16 of the verified range
-    // False when the host could not compute the checksum (the range or a
-    // staged block lies outside the flash, or the staged image is damaged):
-    // the projector's answer is then awaited but counts as a mismatch.
+    // False when the host could not compute the checksum: the projector's
+    // answer is still awaited, then counts as a mismatch (a range outside the
+    // flash) or as the host's fault (stagedImageDamaged: a staged block lies
+    // outside the flash, the image is cut short, or memory ran out).
     bool expectedChecksumValid = false;
+    bool stagedImageDamaged = false;
 };
 
 }  // namespace corvane

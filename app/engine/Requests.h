@@ -10,8 +10,10 @@
 //   ClearNvramRequest  1 done, 3 negative reply
 //   ProgramIdsRequest  0 awaiting, 1 done, 3 negative reply
 //   EraseRequest       0 next erase command sent, 1 all erased, 5 negative reply
-//   ProgramRequest     0 next block sent (or "F" repeated), 1 image exhausted, 3 negative reply
-//   VerifyRequest      0 checksum awaited, 1 checksums agree, 3 differ, 4 "V" refused
+//   ProgramRequest     0 next block sent (or "F" repeated), 1 image exhausted, 3 negative reply,
+//                      6 damaged staged image (nothing sent)
+//   VerifyRequest      0 checksum awaited, 1 checksums agree, 3 differ, 4 "V" refused,
+//                      6 damaged staged image
 #pragma once
 
 #include <cstdint>

@@ -63,8 +63,11 @@ void RunStateAction(DownloadJob& job, uint8_t slot) {
         case ClearNvramWait:
             switch (ClearNvramRequestContinue(context, slot)) {
                 case 1:
-                    PostToMainWindow(context, WM_OPERATION_DONE, 0);
-                    record.state = Idle;
+                    PostOperationDone(job, 0);
+                    // Cleared, but not identified: the job stays out of Idle,
+                    // where a download would use a partition table that is
+                    // not this projector's.
+                    record.state = job.identified != 0 ? Idle : Ended;
                     break;
                 case 3:
                     FailJob(job, 0);
@@ -118,7 +121,8 @@ void RunStateAction(DownloadJob& job, uint8_t slot) {
         case PartitionsWait:
             switch (PartitionsRequestContinue(context, slot)) {
                 case 1:
-                    PostToMainWindow(context, WM_OPERATION_DONE, 0);
+                    job.identified = 1;
+                    PostOperationDone(job, 0);
                     record.state = Idle;
                     break;
                 case 3:
@@ -162,6 +166,9 @@ void RunStateAction(DownloadJob& job, uint8_t slot) {
                     break;
                 case 3:
                     FailJob(job, 0);
+                    break;
+                case 6:
+                    FailJob(job, 7, CurrentFilePath(context));
                     break;
                 default:
                     break;

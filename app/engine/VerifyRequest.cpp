@@ -51,9 +51,12 @@ void SendAddressesAndCompute(EngineContext& context, uint8_t slot, const Partiti
     const uint32_t rangeStart = table.start[first];
     const uint32_t rangeEnd =
         last + 1 < TableCount(table) ? table.start[last + 1] : table.flashSize;
+    const bool rangeInFlash = rangeStart <= rangeEnd && rangeEnd <= table.flashSize;
     requests.expectedChecksumValid =
+        rangeInFlash &&
         ComputeStagedImageChecksum(RecordOf(context, slot).stagedImage, table.flashSize, rangeStart,
                                    rangeEnd, requests.expectedChecksum);
+    requests.stagedImageDamaged = rangeInFlash && !requests.expectedChecksumValid;
 }
 
 // Up to four hex digits at the start of the reply; false when there is none.
@@ -100,6 +103,9 @@ int VerifyRequestContinue(EngineContext& context, uint8_t slot, const PartitionF
         ExpectReplyFrom(context, slot, kChecksumReplyBytes, true);
         requests.verifyPhase = kAddressesSent;
         return 0;
+    }
+    if (requests.stagedImageDamaged) {
+        return 6;
     }
     uint16_t reported = 0;
     if (!ParseChecksum(record.replyText, reported) || !requests.expectedChecksumValid) {

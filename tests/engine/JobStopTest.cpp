@@ -209,18 +209,6 @@ TEST_F(FaultFixture, RefusedClearNvramAndProgramIds) {
     }
 }
 
-TEST_F(FaultFixture, DownloadRequestInEndedDoesNothing) {
-    Start(sim::FaultConfig{}.Refuse(Command::ClearNvram));
-    ASSERT_TRUE(Run(TM_CLEAR_NVRAM));
-    const size_t before = harness_->Writes().size();
-    harness_->window.Clear();
-    harness_->Post(TM_DOWNLOAD);
-    harness_->Post(TM_VERIFY);
-    EXPECT_TRUE(harness_->window.StaysQuiet(100ms));
-    harness_->Close();
-    EXPECT_EQ(harness_->Writes().size(), before);
-}
-
 // Holds the job in a waiting state by a projector that stops answering at a
 // command, then stops the job there.
 struct StopCase {

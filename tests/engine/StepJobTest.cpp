@@ -228,18 +228,104 @@ TEST_F(StepJobTest, EndedAndUnknownStatesDoNothing) {
     for (uint32_t s : {static_cast<uint32_t>(Ended), 16u, 0xFFFFFFFFu}) {
         state() = s;
         Step("\x06");
+        EXPECT_EQ(state(), s);
+    }
+    for (uint32_t s : {16u, 0xFFFFFFFFu}) {
+        state() = s;
         HandleJobMessage(job, TM_DOWNLOAD);
+        HandleJobMessage(job, TM_VERIFY);
         EXPECT_EQ(state(), s);
     }
     EXPECT_TRUE(TakeWrites().empty());
     EXPECT_TRUE(TakeMessages().empty());
 }
 
-TEST_F(StepJobTest, VerifyRequestInEndedOnlyMarksTheRun) {
-    state() = Ended;
-    HandleJobMessage(job, TM_VERIFY);
-    EXPECT_EQ(job.verifyOnly, 1);
+TEST_F(StepJobTest, DownloadOrVerifyOfAnEndedJobIsAnsweredAtOnceInsteadOfHanging) {
+    for (uint32_t request : {TM_DOWNLOAD, TM_VERIFY}) {
+        state() = Ended;
+        HandleJobMessage(job, request);
+        EXPECT_EQ(state(), Ended);
+        EXPECT_EQ(job.verifyOnly, 0);
+        EXPECT_EQ(TakeMessages(), FailureMessages(8)) << request;
+    }
     EXPECT_TRUE(TakeWrites().empty());
+}
+
+TEST_F(StepJobTest, FailedRunsLeaveNoVerificationFlagForTheNextDownload) {
+    Identify();
+    window.record.VerifyDownloads = 1;
+    // A verify-only run that fails: its first file flags nothing, its second
+    // is missing.
+    TempFile nothing(":00000001FF\n", "nothing.hex");
+    AddFile(nothing.Path());
+    AddFile("/nonexistent/corvane/second.hex");
+    HandleJobMessage(job, TM_VERIFY);
+    TakeMessages();
+    ASSERT_EQ(window.Of(WM_SHOW_ERROR), Messages{Error(7)});
+    EXPECT_EQ(job.verifyOnly, 0);
+    HandleJobMessage(job, TM_PROGRAM_IDS);  // empty numbers: identified again
+    for (const char* reply : {"\x06", "\x06PN-1\r", "\x06", "\x06SN-1\r", "\x06VELTA1\r",
+                              "\x06"
+                              "3,30000,0,10000,20000\r"}) {
+        Step(reply);
+    }
+    ASSERT_EQ(state(), Idle);
+    TakeWrites();
+    TempFile data(IntelHex(0x100, Pattern(16, 1)));
+    window.record.fileCount = 0;
+    window.record.currentFileIndex = 0;
+    AddFile(data.Path());
+    HandleJobMessage(job, TM_DOWNLOAD);
+    EXPECT_EQ(TakeWrites(), Writes{"E"});  // programming, not a verification
+    // Erase, "BE", "F", the block, the end block, "X"; then "V" is refused.
+    for (const char* reply : {"\x06", "\x06", "\x06", "\x06", "\x06", "\x06", "\x15"}) {
+        Step(reply);
+    }
+    ASSERT_EQ(state(), Ended);
+    EXPECT_EQ(job.verifyingDownload, 0);
+}
+
+TEST_F(StepJobTest, ClearingTheNvramOfAnUnidentifiedProjectorDoesNotMakeItIdle) {
+    state() = SyncStart;
+    StepJob(job, 0);
+    for (const char* reply :
+         {"\x06", "\x06PJX2000-A1\r", "\x06", "\x06PN\r", "\x06", "\x06SN\r", "\x06VELTA1\r",
+          "\x06"
+          "2,30000\r"}) {
+        Step(reply);  // the partition descriptor is malformed
+    }
+    ASSERT_EQ(state(), Ended);
+    TakeMessages();
+    HandleJobMessage(job, TM_CLEAR_NVRAM);
+    Step("\x06");
+    EXPECT_EQ(state(), Ended);
+    EXPECT_EQ(TakeMessages(), Messages{Done()});
+    TakeWrites();
+    HandleJobMessage(job, TM_DOWNLOAD);
+    EXPECT_TRUE(TakeWrites().empty());
+    EXPECT_EQ(TakeMessages(), FailureMessages(8));
+}
+
+TEST_F(StepJobTest, DamagedStagedImageIsReportedAsAFileErrorNotATimeOut) {
+    Identify();
+    TempFile file(IntelHex(0x100, Pattern(64, 1)));
+    AddFile(file.Path());
+    HandleJobMessage(job, TM_DOWNLOAD);
+    Step("\x06");
+    Step("\x06");
+    ASSERT_EQ(state(), ProgramWait);
+    // The staged image is cut short inside its first block.
+    std::fclose(record().stagedImage);
+    record().stagedImage = std::tmpfile();
+    ASSERT_NE(record().stagedImage, nullptr);
+    std::fwrite("\0\0\x01\0\0\x40\x55\x55", 1, 8, record().stagedImage);
+    std::rewind(record().stagedImage);
+    TakeWrites();
+    Step("\x06");
+    EXPECT_EQ(state(), Ended);
+    EXPECT_TRUE(TakeWrites().empty());
+    TakeMessages();
+    EXPECT_EQ(window.Of(WM_SHOW_ERROR), (Messages{Error(7, file.Path().c_str())}));
 }
 
 TEST_F(StepJobTest, StopEndsTheJobAndClosesItsFiles) {
