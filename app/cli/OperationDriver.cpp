@@ -107,7 +107,8 @@ void OperationDriver::Delivering(const platform::Message& message) {
             break;
         }
         case WM_OPERATION_DONE:
-            if (phase_ == Phase::Running && State() == RunningState()) {
+            if (phase_ == Phase::Running && State() == RunningState() &&
+                main_->IsCurrentJobMessage(message.lParam)) {
                 const bool stopped = main_->Record().stopFlag != 0;
                 if (request_.kind == OperationKind::Verify && message.wParam != 0) {
                     verifyFailed_ = true;

@@ -17,11 +17,13 @@ void ProjectorDeviceLink::JoinWithBoxes(platform::MessageThread& thread, const c
 
 void ProjectorDeviceLink::EndDownloadThread(int slot) {
     DeviceRecord& record = Slot(slot);
+    // From here on the job is gone for the window: what it still posts is
+    // dropped, also while a box of the join is open.
+    record.job = nullptr;
     if (jobs_[slot] != nullptr) {
         JoinWithBoxes(*jobs_[slot]->thread, "USB Control Error: Unplug or Power Cycle Projector");
         jobs_[slot].reset();
     }
-    record.job = nullptr;
     // A job lost without a stop (identifying, verifying, after the last file)
     // can leave its staged image open; nobody else will close it now.
     if (record.stagedImage != nullptr) {

@@ -21,25 +21,11 @@ bool ProjectorDeviceLink::IsNoticeForSlot(const platform::DeviceInterfaceNotice&
            MatchesRemovedPath(record, notice.name, notice.size - kHead);
 }
 
-// The job's answer to TM_STOP (end of job, status text, WM_OPERATION_DONE)
-// belongs before the steps that follow the box: a box closed before the
-// answer came would otherwise let a late WM_OPERATION_DONE take the window
-// back to Ready without a projector. So the download thread is ended here
-// (after its stop) and what it posted is delivered, as the box would have.
-void ProjectorDeviceLink::DeliverQueuedMessages() {
-    platform::WindowMessageQueue* queue = program_.mainWindowQueue;
-    platform::Message message;
-    while (queue != nullptr && mainWindow_.HasWindow() && queue->Take(message, 0)) {
-        mainWindow_.DispatchMessage(message.message, message.wParam, message.lParam);
-    }
-}
-
 void ProjectorDeviceLink::OnDeviceRemoved(platform::LParam eventData) {
     const auto* notice = reinterpret_cast<const platform::DeviceInterfaceNotice*>(eventData);
     if (notice == nullptr || !IsNoticeForSlot(*notice)) {
         return;
     }
-    arrivalWhileInUse_ = false;
     mainWindow_.Advanced().Hide();
     mainWindow_.Window().ShowWindow(true);
 
@@ -51,9 +37,12 @@ void ProjectorDeviceLink::OnDeviceRemoved(platform::LParam eventData) {
             slot.job->thread->Post(TM_STOP);
         }
         ShowErrorBox("Lost connection during download!");
+        // The job goes before the window moves on: its answer to the stop,
+        // when it comes later than the box, is then the completion of a job
+        // that is gone, which the window drops.
         EndDownloadThread(0);
-        DeliverQueuedMessages();
         if (mainWindow_.HasWindow() && record.closing == 0) {
+            record.stopFlag = 0;
             record.downloadFinished = 1;
             mainWindow_.ApplyDisplayState(WaitingForProjector);
         }
@@ -63,15 +52,15 @@ void ProjectorDeviceLink::OnDeviceRemoved(platform::LParam eventData) {
         }
         ShowErrorBox("Lost connection");
         EndDownloadThread(0);
-        DeliverQueuedMessages();
     }
     // A close-down while the box was open has closed the device already.
     CloseDevice(0);
     // A projector that arrived while the lost one was still in the slot was
-    // turned away; look again now that the slot is free.
+    // turned away; look again now that the slot is free, behind what is
+    // queued, the way any arrival is handled.
     if (arrivalWhileInUse_ && record.closing == 0 && mainWindow_.HasWindow()) {
         arrivalWhileInUse_ = false;
-        ScanForProjector();
+        mainWindow_.Window().PostToWindow(WM_SCAN_DEVICES, 0, 0);
     }
 }
 

@@ -64,21 +64,7 @@ void ProjectorDeviceLink::OnDeviceChange(uint32_t eventType, platform::LParam ev
     const MainWindowRecord& record = mainWindow_.Record();
     if (record.closing == 0) {
         if (eventType == kDeviceArrival) {
-            if (record.displayState == Downloading && !HasOpenDevice(0) && !arrivalDeferred_ &&
-                mainWindow_.HasWindow()) {
-                // A projector restarting at the end of a download comes back
-                // before the window has seen the job's completion, which the
-                // removal queued when it ended the job's threads. Handled
-                // after a new connection, the completion would clear the
-                // identity the new projector's job is writing: look again
-                // behind it.
-                arrivalDeferred_ = true;
-                mainWindow_.Window().PostToWindow(WM_SCAN_DEVICES, 0, 0);
-            } else {
-                // Any arrival, of whatever class, is worth a look.
-                arrivalDeferred_ = false;
-                ScanForProjector();
-            }
+            ScanForProjector();  // any arrival, of whatever class, is worth a look
         } else if (eventType == kDeviceRemoveComplete) {
             OnDeviceRemoved(eventData);
         }

@@ -50,7 +50,6 @@ private:
     bool StartReaderThread(int slot);
     bool StartDownloadThread(int slot);
     void EndDownloadThread(int slot);
-    void DeliverQueuedMessages();
     void JoinWithBoxes(platform::MessageThread& thread, const char* box);
     void ShowErrorBox(const char* text);
     void RefuseLongPath(const std::string& path);
@@ -70,10 +69,11 @@ private:
     // on every arrival while that device stays attached.
     std::string refusedPath_;
     bool quiet_ = false;  // no message boxes (the window is gone)
-    // A scan found the slot in use (an arrival during a removal is one).
+    // A scan found the slot in use since it was filled: when it is freed,
+    // the link looks again.
     bool arrivalWhileInUse_ = false;
-    // An arrival was put behind a download's queued completion (once).
-    bool arrivalDeferred_ = false;
+    // Jobs started so far: the next job's serial.
+    uint32_t jobsStarted_ = 0;
 };
 
 // The maker Application takes: a ProjectorDeviceLink over these notifications.

@@ -102,6 +102,7 @@ void ProjectorDeviceLink::ScanForProjector() {
 bool ProjectorDeviceLink::ConnectSlot(int slot, const std::string& path,
                                       platform::DeviceHandle handle) {
     DeviceRecord& record = Slot(slot);
+    arrivalWhileInUse_ = false;  // what was turned away so far was seen
     StoreDevicePath(record, path.c_str());
     record.deviceHandle = handle;
     record.receivedCount = 0;
@@ -142,6 +143,7 @@ bool ProjectorDeviceLink::StartDownloadThread(int slot) {
     DownloadJob& download = *jobs_[slot];
     record.job = &download;
     download.slot = static_cast<uint8_t>(slot);
+    download.serial = ++jobsStarted_;
     download.thread->Resume();
     PostStart(*download.thread, reinterpret_cast<platform::LParam>(&download));
     return true;

@@ -5,6 +5,11 @@
 
 namespace corvane {
 
+void AdvancedDialog::OnInitDialog(DialogWindow& window) {
+    window_ = &window;
+    EnableClearNvram();
+}
+
 void AdvancedDialog::OnControl(int id, ControlEvent event) {
     if (event != ControlEvent::Clicked || window_ == nullptr) {
         return;
@@ -43,6 +48,7 @@ void AdvancedDialog::CloseUnlessLocked() {
 
 void AdvancedDialog::Show() {
     locked_ = 0;
+    EnableClearNvram();
     if (window_ != nullptr) {
         window_->ShowWindow(true);
     }
@@ -56,8 +62,17 @@ void AdvancedDialog::Hide() {
 
 void AdvancedDialog::Unlock() {
     locked_ = 0;
+    EnableClearNvram();
+}
+
+void AdvancedDialog::AllowClearing(bool allowed) {
+    clearingAllowed_ = allowed;
+    EnableClearNvram();
+}
+
+void AdvancedDialog::EnableClearNvram() {
     if (window_ != nullptr) {
-        window_->EnableControl(AdvancedDialogIds::kClearNvram, true);
+        window_->EnableControl(AdvancedDialogIds::kClearNvram, clearingAllowed_ && locked_ == 0);
     }
 }
 

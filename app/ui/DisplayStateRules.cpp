@@ -40,6 +40,9 @@ void MainWindow::ApplyDisplayState(DisplayState state) {
         return;  // a state applied while the match's message box was open holds
     }
     ApplyButtonRules(state);
+    if (advanced_ != nullptr) {
+        advanced_->AllowClearing(state == Ready);
+    }
     if (state == WaitingForProjector || state == Ready) {
         record_.downloadRunning = 0;
     }
@@ -105,7 +108,10 @@ void MainWindow::ApplyButtonRules(DisplayState state) {
             config = selectFiles = stop = Rule::Unchanged;
             break;
         case ProgrammingIds:
-            return;  // every control keeps its state
+            // The identification is read again: no other request may start
+            // before it is done, or its completion would end that request.
+            config = advanced = selectFiles = stop = Rule::Unchanged;
+            break;
         case Downloading:
             stop = Rule::Enable;
             break;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/engine/DownloadJob.h"
 #include "app/ui/ControlIds.h"
 #include "app/ui/MainWindowRecordOps.h"
 #include "app/ui/ProgramContext.h"
@@ -121,7 +122,9 @@ MessageResult MainWindow::DispatchMessage(uint32_t message, platform::WParam wPa
             }
             return {true, 0};
         case WM_OPERATION_DONE:
-            OnOperationDone(wParam);
+            if (IsCurrentJobMessage(lParam)) {
+                OnOperationDone(wParam);
+            }
             return {true, 0};
         case WM_SHOW_ERROR:
             OnShowError(wParam, lParam);
@@ -138,6 +141,11 @@ MessageResult MainWindow::DispatchMessage(uint32_t message, platform::WParam wPa
         default:
             return {};
     }
+}
+
+bool MainWindow::IsCurrentJobMessage(platform::LParam serial) const {
+    const DownloadJob* job = services_.engine.devices[0].job;
+    return static_cast<uint32_t>(serial) == (job != nullptr ? job->serial : 0u);
 }
 
 bool MainWindow::UsesListBrush(int id) const {

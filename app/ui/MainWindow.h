@@ -47,6 +47,10 @@ public:
                                   platform::LParam lParam) override;
     bool UsesListBrush(int id) const override;
 
+    // Whether a WM_OPERATION_DONE with this second parameter comes from the
+    // slot's current job; the completion of a job that is gone is dropped.
+    bool IsCurrentJobMessage(platform::LParam serial) const;
+
     // Enables, focuses and labels the controls for state, performs the
     // state's other effects and stores it. Also used by the device link and
     // after the configuration dialog.

@@ -23,15 +23,14 @@ void MainWindow::OnOperationDone(platform::WParam failed) {
             ApplyDisplayState(Ready);
             break;
         case Downloading: {
-            const uint32_t mark = stateChanges_;
-            if (record_.stopFlag != 0) {
-                record_.stopFlag = 0;
-            } else if (record_.ShowCompletionMessageBox != 0) {
+            const bool succeeded = record_.stopFlag == 0;
+            record_.stopFlag = 0;
+            // The state before the box: the projector restarts while the box
+            // is open, and when it returns it must find the window waiting.
+            ApplyDisplayState(WaitingForProjector);
+            if (succeeded && record_.ShowCompletionMessageBox != 0) {
                 window_->ShowMessageBox("Download successful", "Passed",
                                         MessageBoxIcon::Information);
-            }
-            if (window_ != nullptr && stateChanges_ == mark) {
-                ApplyDisplayState(WaitingForProjector);
             }
             break;
         }
@@ -86,6 +85,12 @@ void MainWindow::OnSetProgress(platform::WParam value) {
 }
 
 void MainWindow::OnClearNvram() {
+    if (record_.displayState != Ready) {
+        // Another operation runs (or none can): clearing now would trample
+        // its job. The Advanced window is given back its button.
+        advanced_->Unlock();
+        return;
+    }
     ApplyDisplayState(ClearingNvram);
     PostRequest(TM_CLEAR_NVRAM);
 }

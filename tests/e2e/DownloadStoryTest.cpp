@@ -60,6 +60,60 @@ TEST_F(Download, SeveralFilesWithVerificationAndTheCompletionBox) {
     EXPECT_EQ(windows.MessageBoxes()[0].caption, "Passed");
 }
 
+TEST_F(Download, TheProjectorRestartingBehindTheCompletionBoxIsTakenUpOnce) {
+    PresetNumber("Show Completion Message Box", 1);
+    readBoxFor = std::chrono::milliseconds(400);  // the projector is back before the box closes
+    system.PlugProjector(QuickProjector());
+    Run([this](RecordingWindow&) {
+        ASSERT_TRUE(WaitUntilReady());
+        ChooseThreeFiles();
+        ASSERT_TRUE(Win().Click(Ids::kDownload));
+        ASSERT_TRUE(WaitForReconnection());
+        PumpFor(std::chrono::milliseconds(30));
+        EXPECT_EQ(Record().displayState, Ready);
+        EXPECT_TRUE(IsConnected());
+        EXPECT_EQ(Win().Text(Ids::kSerialNumber), "A10000012345");
+        EXPECT_TRUE(Win().Enabled(Ids::kDownload));
+        EXPECT_TRUE(Win().Enabled(Ids::kVerify));
+    });
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Download successful"});
+}
+
+TEST_F(Download, AfterAFailedIdentificationEveryOperationEndsInsteadOfLockingTheWindow) {
+    PresetNumber("Enable Advanced Dialog", 1);
+    sim::ProjectorConfig config = QuickProjector();
+    config.faults.PartitionReply("2,30000");  // malformed: the job ends with code 3
+    system.PlugProjector(config);
+    Run([this](RecordingWindow& window) {
+        ASSERT_TRUE(WaitUntilReady());
+        WriteHexFile("image.hex", 0x0, 0x400, 7, "PJX2000-A1");
+        windows.AnswerFiles(folder.File("image.hex"));
+        ASSERT_TRUE(window.Click(Ids::kSelectFiles));
+        ASSERT_TRUE(window.Click(Ids::kVerify));
+        ASSERT_TRUE(PumpUntil([this] { return Record().displayState == Ready; }));
+        ASSERT_TRUE(window.Click(Ids::kProgramIds));  // identifies again, and fails again
+        ASSERT_TRUE(PumpUntil([this] { return Record().displayState == Ready; }));
+        ASSERT_TRUE(window.Click(Ids::kAdvanced));
+        RecordingWindow* advanced = windows.Latest(kAdvancedTemplateId);
+        ASSERT_TRUE(advanced->Click(AdvancedDialogIds::kClearNvram));
+        ASSERT_TRUE(PumpUntil([this] { return Record().displayState == ClearingNvram; }));
+        ASSERT_TRUE(PumpUntil([this] { return Record().displayState == Ready; }));
+        EXPECT_EQ(Projector().NvramClearCount(), 1);
+        // Cleared, still unidentified: no download on a partition table that
+        // is not this projector's.
+        ASSERT_TRUE(window.Click(Ids::kDownload));
+        ASSERT_TRUE(WaitUntilWaiting());
+        EXPECT_EQ(Count("E"), 0u);
+        EXPECT_EQ(Count("V"), 0u);
+    });
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{
+                              "Flash Partition Descriptor Error",
+                              "Could not communicate with projector",
+                              "Flash Partition Descriptor Error",
+                              "Could not communicate with projector",
+                          }));
+}
+
 TEST_F(Download, WithoutVerificationNoChecksumIsAskedAndNoBoxWithoutTheSetting) {
     system.PlugProjector(QuickProjector());
     Run([this](RecordingWindow&) {

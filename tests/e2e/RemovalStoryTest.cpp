@@ -2,6 +2,8 @@
 // identified or verified, and a reader that hangs at close-down.
 #include <string>
 
+#include "app/ui/OwnedText.h"
+#include "app/ui/WindowMessages.h"
 #include "tests/e2e/StoryFixture.h"
 
 namespace corvane::e2e {
@@ -77,6 +79,56 @@ TEST_F(Removal, AfterTheLastFileNothingIsTold) {
         ASSERT_TRUE(WaitUntilReady());
     });
     EXPECT_TRUE(windows.MessageBoxes().empty());
+}
+
+TEST_F(Removal, ASecondProjectorWaitingBehindARestartIsTakenUpOnceTheFirstHasGone) {
+    PresetNumber("Show Completion Message Box", 1);
+    readBoxFor = std::chrono::milliseconds(100);
+    sim::ProjectorConfig first = QuickProjector();
+    first.restartDelay = std::chrono::seconds(30);  // stays away
+    system.PlugProjector(first);
+    sim::ProjectorConfig secondConfig = QuickProjector();
+    secondConfig.serialNumber = "B20000054321";
+    sim::VirtualProjector second(secondConfig);
+    Run([&](RecordingWindow&) {
+        ASSERT_TRUE(WaitUntilReady());
+        system.Kernel().PlugDevice(second);  // turned away: the slot is in use
+        PumpFor(std::chrono::milliseconds(20));
+        ASSERT_TRUE(second.Received().empty());
+        ChooseFile(0x10000, 0x400);
+        ASSERT_TRUE(Win().Click(Ids::kDownload));
+        ASSERT_TRUE(PumpUntil([&] {
+            return Projector().RestartCount() == 1 && IsConnected() &&
+                   Record().displayState == Ready;
+        }));
+        PumpFor(std::chrono::milliseconds(30));
+        EXPECT_EQ(Win().Text(Ids::kSerialNumber), "B20000054321");
+        EXPECT_STREQ(Record().currentSerialNumber, "B20000054321");
+        EXPECT_EQ(Record().displayState, Ready);
+        system.Kernel().UnplugDevice(second);
+        ASSERT_TRUE(PumpUntil([this] { return !IsConnected(); }));
+    });
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Download successful", "Lost connection"}));
+    system.Shutdown();
+}
+
+TEST_F(Removal, MessagesQueuedBehindTheLossBoxAreHandledAfterTheLossInOrder) {
+    system.PlugProjector(QuickProjector());
+    windows.WhileMessageBoxOpen([this](const test::MessageBoxRecord&) {
+        // Posted while the box is open, handled after it: nothing of the
+        // loss's own steps may come after it.
+        windows.MainQueue()->Post(WM_SET_CONTROL_TEXT, Ids::kPlatformId,
+                                  ReleaseTextToParam(CopyText("posted during the box")));
+    });
+    Run([this](RecordingWindow&) {
+        ASSERT_TRUE(WaitUntilReady());
+        system.UnplugProjector();
+        ASSERT_TRUE(PumpUntil([this] { return !IsConnected(); }));
+        PumpFor(std::chrono::milliseconds(30));
+        EXPECT_EQ(Record().displayState, WaitingForProjector);
+        EXPECT_EQ(Win().Text(Ids::kPlatformId), "posted during the box");
+    });
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Lost connection"});
 }
 
 TEST_F(Removal, WhileIdentifyingNothingIsTold) {

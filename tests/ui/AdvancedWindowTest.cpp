@@ -64,17 +64,43 @@ TEST_F(AdvancedWindowTest, ClearNvramLocksTheWindowUntilTheClearingEnds) {
     EXPECT_TRUE(FourButtonsEnabled(true));
 }
 
-TEST_F(AdvancedWindowTest, HidingAndShowingDoesNotReenableClearNvram) {
+TEST_F(AdvancedWindowTest, AClearingLostWithTheProjectorLeavesClearNvramUsableWithTheNextOne) {
     advanced->Click(A::kClearNvram);
     Pump();
     main->Advanced().Hide();  // as the device link does when the projector goes
     EXPECT_TRUE(main->Advanced().Locked());
     main->ApplyDisplayState(WaitingForProjector);
+    EXPECT_FALSE(advanced->Enabled(A::kClearNvram));
     Identify("PN-1");
+    EXPECT_FALSE(advanced->Enabled(A::kClearNvram));  // still locked
     Win().Click(Ids::kAdvanced);
     EXPECT_FALSE(main->Advanced().Locked());  // showing clears the lock
-    EXPECT_FALSE(advanced->Enabled(A::kClearNvram));
+    EXPECT_TRUE(advanced->Enabled(A::kClearNvram));
     EXPECT_TRUE(advanced->IsWindowVisible());
+}
+
+TEST_F(AdvancedWindowTest, ClearNvramCannotTrampleADownloadOrVerification) {
+    for (int button : {Ids::kDownload, Ids::kVerify}) {
+        ASSERT_TRUE(Win().Click(button));
+        const DisplayState running = State();
+        EXPECT_FALSE(advanced->Enabled(A::kClearNvram));
+        EXPECT_FALSE(advanced->Click(A::kClearNvram));
+        // A WM_CLEAR_NVRAM already on its way is refused too.
+        Deliver(WM_CLEAR_NVRAM);
+        EXPECT_EQ(State(), running);
+        EXPECT_EQ(thread.posted.back(), button == Ids::kDownload ? TM_DOWNLOAD : TM_VERIFY);
+        EXPECT_EQ(Win().Text(Ids::kPartNumber), "PN-1");
+        EXPECT_FALSE(main->Advanced().Locked());
+        EXPECT_TRUE(advanced->IsWindowVisible());
+        if (button == Ids::kDownload) {
+            Deliver(WM_OPERATION_DONE);  // the download ends: the projector restarts
+            Identify("PN-1");
+        } else {
+            Deliver(WM_OPERATION_DONE);
+        }
+        ASSERT_EQ(State(), Ready);
+        EXPECT_TRUE(advanced->Enabled(A::kClearNvram));
+    }
 }
 
 TEST_F(AdvancedWindowTest, ClosingItDuringADownloadEnablesNothing) {

@@ -116,14 +116,16 @@ TEST_F(DisplayStateTest, ClearingNvramShowsInvalidAndKeepsUnchangedCells) {
     EXPECT_EQ(Win().Text(Ids::kSerialNumber), "INVALID");
 }
 
-TEST_F(DisplayStateTest, ProgrammingIdsChangesNoControl) {
+TEST_F(DisplayStateTest, ProgrammingIdsOffersNoRequestThatItsCompletionWouldEnd) {
     Start();
     EnableAll();
-    Win().EnableControl(Ids::kVerify, false);
+    Win().EnableControl(Ids::kStop, false);
     Win().SetControlText(Ids::kDownload, "Other");
     Record().downloadRunning = 1;
     main->ApplyDisplayState(ProgrammingIds);
-    EXPECT_EQ(Buttons(), "1111101");
+    // Program IDs, Download and Verify off; Config, Advanced, Select Files and
+    // Stop as they were.
+    EXPECT_EQ(Buttons(), "0111000");
     EXPECT_EQ(Win().Text(Ids::kDownload), "Other");
     EXPECT_EQ(Record().downloadRunning, 1u);
     EXPECT_EQ(State(), ProgrammingIds);
