@@ -12,6 +12,8 @@ namespace corvane {
 
 // ':', byte count (2), load offset (4), record type (2); the data follows.
 inline constexpr size_t kIntelHeaderChars = 9;
+// The record type is told by the type field's second digit alone.
+inline constexpr size_t kIntelTypeChar = 8;
 // 'S', kind, byte count (2); the address field follows.
 inline constexpr size_t kSRecordHeaderChars = 4;
 inline constexpr size_t kPlatformTextChars = 10;

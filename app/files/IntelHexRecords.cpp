@@ -9,7 +9,6 @@ namespace {
 
 constexpr size_t kOffsetStart = 3;
 constexpr size_t kOffsetDigits = 4;
-constexpr size_t kTypeChar = 8;  // the type is told by the field's second digit alone
 
 size_t ByteCount(const RecordLine& line) {
     return HexPairToByte(line.text[1], line.text[2]);
@@ -62,7 +61,7 @@ int ConvertIntelHexRecord(ConversionState& state, const RecordLine& line) {
     if (line.length < kIntelHeaderChars) {
         return kConvertFormatError;
     }
-    switch (line.text[kTypeChar]) {
+    switch (line.text[kIntelTypeChar]) {
         case '0':
             return ConvertData(state, line);
         case '1':  // end of file; records after it are still read
