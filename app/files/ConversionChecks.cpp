@@ -1,9 +1,10 @@
 // The checks a conversion makes on the way: the platform a file is made for,
-// and the flash address of its data.
+// the checksum and the flash address of its data.
 #include <cstring>
 
 #include "app/files/FirmwareImage.h"
 #include "app/files/ImageConversion.h"
+#include "app/files/RecordChecksum.h"
 
 namespace corvane {
 
@@ -22,6 +23,13 @@ int CheckIdentification(ConversionState& state, const char* hexDigits, size_t da
         return kConvertPlatformMismatch;
     }
     return 0;
+}
+
+int CheckDataChecksum(const RecordLine& line) {
+    // Damaged data would be programmed and then verified against itself, so
+    // the download would report success over broken firmware.
+    RecordChecksum checksum;
+    return ReadRecordChecksum(line, checksum) && checksum.Matches() ? 0 : kConvertFormatError;
 }
 
 int AcceptDataRecord(ConversionState& state, uint32_t address, size_t dataBytes) {

@@ -50,6 +50,10 @@ int ConvertSRecord(ConversionState& state, const RecordLine& line);
 // already checked to be in the line.
 int CheckIdentification(ConversionState& state, const char* hexDigits, size_t dataBytes);
 
+// kConvertFormatError when a data record's checksum does not match its
+// bytes, else 0.
+int CheckDataChecksum(const RecordLine& line);
+
 // Checks that a data record's bytes lie in the flash and marks every
 // partition they fall in.
 int AcceptDataRecord(ConversionState& state, uint32_t address, size_t dataBytes);

@@ -1,5 +1,5 @@
 // Motorola S-records: 'S' kind count(2) address data checksum(2), the count
-// covering address, data and checksum. Checksums are not checked.
+// covering address, data and checksum. Only S1-S3 checksums are checked.
 #include "app/files/FirmwareImage.h"
 #include "app/files/ImageConversion.h"
 
@@ -33,6 +33,9 @@ int ConvertData(ConversionState& state, const RecordLine& line, size_t addressBy
     if (!ReadHexField(line.text, line.length, kSRecordHeaderChars, 2 * addressBytes, address) ||
         count < addressBytes + 1 || line.length < SRecordChars(count)) {
         return kConvertFormatError;
+    }
+    if (const int result = CheckDataChecksum(line); result != 0) {
+        return result;
     }
     if (const int result = AcceptDataRecord(state, address, count - addressBytes - 1);
         result != 0) {

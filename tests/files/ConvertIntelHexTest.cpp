@@ -115,10 +115,24 @@ TEST_F(ConvertIntelHexTest, TheTypeIsToldByItsSecondDigitAlone) {
     EXPECT_EQ(Convert(Lines({":0000000fF1"})), kConvertFormatError);  // lower-case 'f'
 }
 
-TEST_F(ConvertIntelHexTest, ChecksumsAreNotChecked) {
-    std::string record = IntelRecord(0, 0, Pattern(16));
-    record.replace(record.size() - 2, 2, "00");
-    EXPECT_EQ(Convert(Lines({record, ":0000000100"})), 1);
+TEST_F(ConvertIntelHexTest, ADataRecordWithAWrongChecksumIsNotProgrammed) {
+    const std::string good = IntelRecord(0, 0, Pattern(16));
+    std::string flipped = good;  // one bit of a data byte, the checksum left as it was
+    flipped[9] = static_cast<char>(flipped[9] ^ 1);
+    std::string wrong = good;
+    wrong.replace(wrong.size() - 2, 2, "00");
+    EXPECT_EQ(Convert(Lines({flipped, kEnd})), kConvertFormatError);
+    EXPECT_EQ(Convert(Lines({wrong, kEnd})), kConvertFormatError);
+    // A data record told by its type's second digit is checked as well.
+    EXPECT_EQ(Convert(Lines({":0400001001020304E3", kEnd})), kConvertFormatError);
+    EXPECT_EQ(Convert(Lines({good, kEnd})), 1);
+    // Other records' checksums are not checked.
+    window_.MatchFilesToHardware = 1;
+    std::string identification = IntelRecord(0x0F, 0, TextBytes("PJX2000-A1"));
+    identification.replace(identification.size() - 2, 2, "00");
+    EXPECT_EQ(Convert(Lines(
+                  {identification, ":020000021000EE", good, ":0000000100", ":0400000300000000FF"})),
+              1);
 }
 
 TEST_F(ConvertIntelHexTest, ALineShorterThanItsByteCountImpliesIsAnError) {
@@ -141,7 +155,7 @@ TEST_F(ConvertIntelHexTest, AnAddressFieldThatDoesNotStartWithAHexDigitIsAnError
               kConvertFormatError);
     EXPECT_EQ(Convert(Lines({":02000002 000FC", kEnd})), kConvertFormatError);
     // Digits up to the first other character count, as they always did.
-    ASSERT_EQ(Convert(Lines({":041G0000AABBCCDD00", kEnd})), 1);
+    ASSERT_EQ(Convert(Lines({":041G0000AABBCCDDCE", kEnd})), 1);
     EXPECT_EQ(StagedBlocks()[0].address, 0x1u);
 }
 
