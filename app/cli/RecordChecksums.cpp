@@ -15,11 +15,13 @@ std::vector<ChecksumWarning> CheckRecordChecksums(const std::string& path) {
     }
     RecordLineReader reader(file);
     RecordLine line;
-    for (int number = 1; reader.Next(line); ++number) {
+    int number = 1;
+    while (reader.Next(line)) {
         RecordChecksum checksum;
         if (ReadRecordChecksum(line, checksum) && !checksum.Matches()) {
             warnings.push_back({number, checksum.stored, checksum.expected, IsDataRecord(line)});
         }
+        number += line.cut ? 0 : 1;  // the rest of a cut line is on the same line
     }
     std::fclose(file);
     return warnings;
