@@ -13,10 +13,15 @@ size_t ByteCount(const RecordLine& line) {
     return HexPairToByte(line.text[2], line.text[3]);
 }
 
+// With the check off a header is skipped whatever it holds, as an Intel
+// identification record is.
 int ConvertHeader(ConversionState& state, const RecordLine& line) {
     state.identificationSeen = true;
     if (!state.matchHardware) {
         return 0;
+    }
+    if (line.length < kSRecordHeaderChars) {
+        return kConvertFormatError;
     }
     const size_t count = ByteCount(line);
     if (line.length < SRecordChars(count)) {
@@ -53,11 +58,11 @@ int ConvertSRecord(ConversionState& state, const RecordLine& line) {
     if (kind < '0' || kind > '3') {
         return 0;  // counts (S5, S6), start addresses (S7-S9) and the rest
     }
-    if (line.length < kSRecordHeaderChars) {
-        return kConvertFormatError;
-    }
     if (kind == '0') {
         return ConvertHeader(state, line);
+    }
+    if (line.length < kSRecordHeaderChars) {
+        return kConvertFormatError;
     }
     // S1, S2 and S3 carry 2, 3 and 4 address bytes.
     return ConvertData(state, line, static_cast<size_t>(kind - '0') + 1);
