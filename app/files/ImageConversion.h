@@ -40,6 +40,9 @@ struct ConversionState {
     char platformText[kPlatformTextChars + 1] = "UNKNOWN";  // byte 10 stays NUL
     bool identificationSeen = false;
     uint32_t segmentBase = 0;
+    // Where each partition's addresses end (exclusive): at the next greater
+    // start, whatever order the projector lists the starts in.
+    uint64_t partitionEnd[kMaxPartitions] = {};
 };
 
 // Each returns 0 to go on with the next line, or a negative conversion result.
@@ -53,6 +56,9 @@ int CheckIdentification(ConversionState& state, const char* hexDigits, size_t da
 // kConvertFormatError when a data record's checksum does not match its
 // bytes, else 0.
 int CheckDataChecksum(const RecordLine& line);
+
+// Fills state.partitionEnd from the partition table.
+void MeasurePartitions(ConversionState& state);
 
 // Checks that a data record's bytes lie in the flash and marks every
 // partition they fall in.

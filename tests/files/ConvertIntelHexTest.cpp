@@ -42,6 +42,29 @@ TEST_F(ConvertIntelHexTest, ARecordMarksEveryPartitionItsBytesFallIn) {
     EXPECT_EQ(Marked(), std::vector<int>{0});
 }
 
+TEST_F(ConvertIntelHexTest, StartsListedOutOfOrderMarkOnlyThePartitionsTheDataFallsIn) {
+    SetPartitions("3,100000,0,80000,10000");
+    const struct {
+        const char* segment;
+        uint16_t offset;
+        std::vector<int> marked;
+    } cases[] = {
+        {":020000022000DC", 0x0000, {2}},     // 0x20000: not partition 0 as well
+        {":020000020000FC", 0x0000, {0}},     // 0x00000
+        {":0200000290006C", 0x0000, {1}},     // 0x90000, the highest start
+        {":0200000270008C", 0xFFF8, {1, 2}},  // 0x7FFF8 runs into partition 1
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.segment);
+        ASSERT_EQ(Convert(Lines({c.segment, IntelRecord(0, c.offset, Pattern(16)), kEnd})),
+                  static_cast<int>(c.marked.size()));
+        EXPECT_EQ(Marked(), c.marked);
+    }
+    // Below every start: nothing.
+    SetPartitions("3,100000,20000,80000,10000");
+    EXPECT_EQ(Convert(Lines({IntelRecord(0, 0x0100, Pattern(16)), kEnd})), 0);
+}
+
 TEST_F(ConvertIntelHexTest, MarksAreClearedForEveryConversion) {
     ctx_.partitionFlags.flag[3] = 1;
     ctx_.partitionFlags.flag[4] = 7;  // beyond the count: not ours to clear
