@@ -20,7 +20,7 @@ constexpr const char* kPartitions = "4,100000,0,10000,80000,F0000";
 
 void ConvertImage(benchmark::State& state, const char* name) {
     const std::string path = InputPath(name);
-    FILE* source = std::fopen(path.c_str(), "r");
+    FILE* source = std::fopen(path.c_str(), "rb");
     if (source == nullptr) {
         state.SkipWithError("input missing: run make_images.py first");
         return;

@@ -190,7 +190,7 @@ int RunConvertCommand(const CliArguments& arguments, const CliStreams& streams) 
     if (const std::string error = ReadRequest(arguments, request); !error.empty()) {
         return BadUsage(streams, kName, error);
     }
-    FILE* source = std::fopen(request.file.c_str(), "r");
+    FILE* source = std::fopen(request.file.c_str(), "rb");
     if (source == nullptr) {
         std::fprintf(streams.err, "corvane-cli convert: Error Opening File %s: %s\n",
                      request.file.c_str(), std::strerror(errno));

@@ -1,7 +1,8 @@
 // corvane-cli plan: an offline pre-flight of a download. Each file goes
 // through the download's own conversion for the given platform and flash
 // layout; the plan shows what the download would do with it and warns about
-// what the download does not check.
+// what the download does not check. Bad record checksums are reported with
+// what the download does about them.
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
@@ -280,8 +281,13 @@ int RunPlanCommand(const CliArguments& arguments, const CliStreams& streams) {
             CheckCoverage(staged.image, request.partitions, static_cast<int>(i), owner, plan);
         }
         for (const ChecksumWarning& bad : CheckRecordChecksums(plan.file)) {
-            char text[96];
-            std::snprintf(text, sizeof text, "line %d: record checksum %02X, expected %02X",
+            char text[128];
+            std::snprintf(text, sizeof text,
+                          bad.dataRecord
+                              ? "line %d: data record checksum %02X, expected %02X: the "
+                                "download refuses the file"
+                              : "line %d: record checksum %02X, expected %02X: not a data "
+                                "record, the download ignores it",
                           bad.line, bad.stored, bad.expected);
             plan.warnings.emplace_back(text);
         }

@@ -1,5 +1,6 @@
-// The checksums of a firmware file's records, which a download ignores: a
-// plan warns about every record whose checksum does not add up.
+// The checksums of a firmware file's records: a plan reports every record
+// whose checksum does not add up, and whether the download refuses the file
+// for it (a data record) or ignores it (any other record).
 #pragma once
 
 #include <string>
@@ -11,11 +12,12 @@ struct ChecksumWarning {
     int line = 0;  // counted from 1
     unsigned stored = 0;
     unsigned expected = 0;
+    bool dataRecord = false;
 };
 
-// Intel hex (':' lines: all bytes sum to 0) and S-records ('S' lines: count,
-// address, data and checksum sum to 0xFF). Lines it cannot read are left to
-// the conversion, which rejects them.
+// The file's lines as the conversion reads them, checked with the
+// conversion's own checksum rule. Lines too short for their byte count are
+// left to the conversion, which rejects them.
 std::vector<ChecksumWarning> CheckRecordChecksums(const std::string& path);
 
 }  // namespace corvane::cli

@@ -11,7 +11,7 @@ namespace corvane::cli {
 StagedImage StageFile(const std::string& path, const char* platformId, bool matchHardware,
                       const PartitionTable& partitions, bool keepImage) {
     StagedImage staged;
-    FILE* source = std::fopen(path.c_str(), "r");
+    FILE* source = std::fopen(path.c_str(), "rb");
     if (source == nullptr) {
         staged.result = kConvertFormatError;
         return staged;

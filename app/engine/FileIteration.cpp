@@ -46,7 +46,10 @@ void StartCurrentFile(DownloadJob& job) {
     // A verify-only run moves from file to file without EndJob.
     CloseJobFiles(job);
     const char* path = CurrentFilePath(context);
-    job.sourceFile = path != nullptr ? std::fopen(path, "r") : nullptr;
+    // Binary, so that Windows reads the bytes Linux reads: its text mode would
+    // end the file at a Ctrl-Z anywhere, the converter ends it at one that
+    // starts a line (and folds CR LF itself).
+    job.sourceFile = path != nullptr ? std::fopen(path, "rb") : nullptr;
     if (job.sourceFile == nullptr) {
         FailJob(job, 7);
         return;

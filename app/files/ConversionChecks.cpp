@@ -1,9 +1,10 @@
 // The checks a conversion makes on the way: the platform a file is made for,
-// and the flash address of its data.
+// the checksum and the flash address of its data.
 #include <cstring>
 
 #include "app/files/FirmwareImage.h"
 #include "app/files/ImageConversion.h"
+#include "app/files/RecordChecksum.h"
 
 namespace corvane {
 
@@ -24,6 +25,32 @@ int CheckIdentification(ConversionState& state, const char* hexDigits, size_t da
     return 0;
 }
 
+int CheckDataChecksum(const RecordLine& line) {
+    // Damaged data would be programmed and then verified against itself, so
+    // the download would report success over broken firmware.
+    RecordChecksum checksum;
+    return ReadRecordChecksum(line, checksum) && checksum.Matches() ? 0 : kConvertFormatError;
+}
+
+void MeasurePartitions(ConversionState& state) {
+    const PartitionTable& table = state.ctx.partitions;
+    const int count = PartitionsInUse(table);
+    for (int i = 0; i < count; ++i) {
+        // An address belongs to the partition with the greatest start at or
+        // below it; of partitions with the same start, to the last listed.
+        uint64_t end = table.flashSize;
+        for (int j = 0; j < count; ++j) {
+            if (table.start[j] > table.start[i] && table.start[j] < end) {
+                end = table.start[j];
+            } else if (j > i && table.start[j] == table.start[i]) {
+                end = table.start[i];
+                break;
+            }
+        }
+        state.partitionEnd[i] = end;
+    }
+}
+
 int AcceptDataRecord(ConversionState& state, uint32_t address, size_t dataBytes) {
     const PartitionTable& table = state.ctx.partitions;
     // A byte past the flash would be sent to an address the projector does
@@ -34,11 +61,11 @@ int AcceptDataRecord(ConversionState& state, uint32_t address, size_t dataBytes)
     }
     // Every partition the record's bytes fall in is marked, so a record that
     // crosses into the next partition never programs unerased flash. Bytes
-    // below the first partition mark nothing.
+    // below every start mark nothing.
     const int count = PartitionsInUse(table);
     for (int i = 0; i < count; ++i) {
-        const uint64_t end = i + 1 < count ? table.start[i + 1] : table.flashSize;
-        if (table.start[i] <= last && address < end) {
+        const uint64_t end = state.partitionEnd[i];
+        if (table.start[i] < end && table.start[i] <= last && address < end) {
             state.flags.flag[i] = 1;
         }
     }

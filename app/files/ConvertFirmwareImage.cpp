@@ -54,6 +54,7 @@ int ConvertFirmwareImage(EngineContext& ctx, uint8_t slot, FILE* source, Partiti
     for (size_t i = 0; i < kPlatformTextChars && platform[i] != '\0'; ++i) {
         state.projectorPlatform[i] = platform[i];
     }
+    MeasurePartitions(state);
     const int partitions = PartitionsInUse(ctx.partitions);
     for (int i = 0; i < partitions; ++i) {
         flags.flag[i] = 0;

@@ -14,7 +14,7 @@
 
 namespace corvane {
 
-inline constexpr int kConvertFormatError = -1;       // bad record, type or address
+inline constexpr int kConvertFormatError = -1;       // bad record, type, data checksum or address
 inline constexpr int kConvertPlatformMismatch = -2;  // file made for another platform
 inline constexpr int kConvertNoStagedImage = -3;     // staged image not creatable or writable
 

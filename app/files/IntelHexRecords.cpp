@@ -1,5 +1,6 @@
 // Intel hex records: ':' count(2) offset(4) type(2) data checksum(2). Only
-// 20-bit segment addressing is understood; checksums are not checked.
+// 20-bit segment addressing is understood; only data records' checksums are
+// checked (stored files carry odd identification records).
 #include "app/files/FirmwareImage.h"
 #include "app/files/ImageConversion.h"
 
@@ -9,7 +10,6 @@ namespace {
 
 constexpr size_t kOffsetStart = 3;
 constexpr size_t kOffsetDigits = 4;
-constexpr size_t kTypeChar = 8;  // the type is told by the field's second digit alone
 
 size_t ByteCount(const RecordLine& line) {
     return HexPairToByte(line.text[1], line.text[2]);
@@ -24,6 +24,9 @@ int ConvertData(ConversionState& state, const RecordLine& line) {
     if (!ReadHexField(line.text, line.length, kOffsetStart, kOffsetDigits, offset) ||
         !HoldsItsData(line)) {
         return kConvertFormatError;
+    }
+    if (const int result = CheckDataChecksum(line); result != 0) {
+        return result;
     }
     const uint32_t address = state.segmentBase * 16 + offset;
     if (const int result = AcceptDataRecord(state, address, ByteCount(line)); result != 0) {
@@ -62,7 +65,7 @@ int ConvertIntelHexRecord(ConversionState& state, const RecordLine& line) {
     if (line.length < kIntelHeaderChars) {
         return kConvertFormatError;
     }
-    switch (line.text[kTypeChar]) {
+    switch (line.text[kIntelTypeChar]) {
         case '0':
             return ConvertData(state, line);
         case '1':  // end of file; records after it are still read

@@ -14,10 +14,17 @@ struct StreamSource {
     void Unget(int c) { std::ungetc(c, source); }
 };
 
+bool EndOfFile(RecordLine& line) {
+    line.text[0] = '\0';
+    line.length = 0;
+    line.cut = false;
+    return false;
+}
+
 // One line from any source of characters. Unget follows only a Get that did
 // not return EOF.
 template <class Source>
-bool ReadLineFrom(Source& source, RecordLine& line) {
+bool ReadLineFrom(Source& source, RecordLine& line, bool lineStart) {
     size_t stored = 0;
     bool lineFeed = false;
     // The line feed takes one place of the buffer, as it would with fgets.
@@ -25,6 +32,10 @@ bool ReadLineFrom(Source& source, RecordLine& line) {
         int c = source.Get();
         if (c == EOF) {
             break;
+        }
+        if (c == kEndOfFileMark && lineStart && stored == 0) {
+            source.Unget(c);  // so that every further read ends here too
+            return EndOfFile(line);
         }
         if (c == '\r') {
             const int next = source.Get();
@@ -42,6 +53,7 @@ bool ReadLineFrom(Source& source, RecordLine& line) {
     }
     line.text[stored] = '\0';
     line.length = std::strlen(line.text);
+    line.cut = stored == kRecordLineBuffer - 1;
     return stored > 0 || lineFeed;
 }
 
@@ -66,7 +78,7 @@ struct ChunkSource {
 
 bool ReadRecordLine(FILE* source, RecordLine& line) {
     StreamSource stream{source};
-    return ReadLineFrom(stream, line);
+    return ReadLineFrom(stream, line, !line.cut);
 }
 
 RecordLineReader::RecordLineReader(FILE* source, size_t chunkBytes)
@@ -81,6 +93,9 @@ bool RecordLineReader::Next(RecordLine& line) {
     // character-wise path, which gives the same line.
     constexpr size_t kMaxText = kRecordLineBuffer - 2;  // then the line feed still fits
     const char* start = chunk_.get() + next_;
+    if (lineStart_ && next_ < end_ && *start == kEndOfFileMark) {
+        return EndOfFile(line);
+    }
     const size_t searched = std::min(end_ - next_, kMaxText + 1);
     if (const void* lineFeed = std::memchr(start, '\n', searched)) {
         size_t length = static_cast<size_t>(static_cast<const char*>(lineFeed) - start);
@@ -92,11 +107,15 @@ bool RecordLineReader::Next(RecordLine& line) {
             std::memcpy(line.text, start, length);
             line.text[length] = '\0';
             line.length = std::strlen(line.text);
+            line.cut = false;
+            lineStart_ = true;
             return true;
         }
     }
     ChunkSource chunk{*this};
-    return ReadLineFrom(chunk, line);
+    const bool read = ReadLineFrom(chunk, line, lineStart_);
+    lineStart_ = !line.cut;
+    return read;
 }
 
 }  // namespace corvane

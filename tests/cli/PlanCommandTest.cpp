@@ -60,23 +60,35 @@ TEST_F(PlanCommandTest, TheExpectedChecksumIsTheFilesBytesOverErasedFlash) {
     EXPECT_THAT(run.out, HasSubstr("verify: 0F0000-0FFFFF CRC-16 " + crc.out));
 }
 
-TEST_F(PlanCommandTest, WarnsAboutBadChecksumsOutsideDataAndOverlaps) {
+TEST_F(PlanCommandTest, WarnsAboutIgnoredChecksumsOutsideDataAndOverlaps) {
     std::string text = Lines(
         {IntelRecord(0x0F, 0, TextBytes("PJX2000-A1")), IntelRecord(0, 0x0010, Pattern(16)),
          IntelRecord(0, 0x2000, Pattern(16)), IntelRecord(0, 0x2008, Pattern(16)), ":00000001FF"});
-    text.replace(text.find(":10001000") + 41, 2, "00");  // the first data record's checksum
+    text.replace(text.find('\n') - 2, 2, "00");  // the identification record's checksum
     const std::string first = File("first.hex", text);
     const std::string second =
         File("second.hex", IntelHexFile(0x2000, Pattern(4), {16, "\n", "PJX2000-A1"}));
     const CliRun run = RunCli(
         {"plan", first, second, "--platform", "PJX2000-A1", "--partitions", "2,100000,1000,80000"});
     EXPECT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_THAT(run.out, HasSubstr("warning: line 2: record checksum 00, expected "));
+    EXPECT_THAT(run.out, HasSubstr("warning: line 1: record checksum 00, expected "));
+    EXPECT_THAT(run.out, HasSubstr(": not a data record, the download ignores it\n"));
     EXPECT_THAT(run.out,
                 HasSubstr("warning: 16 data bytes from 000010 lie outside every partition"));
     EXPECT_THAT(run.out,
                 HasSubstr("warning: 8 data bytes from 002008 are given twice in this file"));
     EXPECT_THAT(run.out, HasSubstr("warning: 4 data bytes from 002000 overlap file 1"));
+}
+
+TEST_F(PlanCommandTest, ABadDataRecordChecksumIsReportedAsRefusingTheFile) {
+    std::string text = IntelHexFile(0x2000, Pattern(64), {16, "\n", "PJX2000-A1"});
+    text.replace(text.find(":10201000") + 41, 2, "00");  // the second data record's checksum
+    const CliRun run = RunCli(
+        {"plan", File("bad.hex", text), "--platform", "PJX2000-A1", "--partitions", kLayout});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_THAT(run.out, HasSubstr("  result: -1 (Invalid or corrupt hex file!)\n"));
+    EXPECT_THAT(run.out, HasSubstr("warning: line 3: data record checksum 00, expected "));
+    EXPECT_THAT(run.out, HasSubstr(": the download refuses the file\n"));
 }
 
 TEST_F(PlanCommandTest, AFileForAnotherPlatformCannotBeDownloaded) {

@@ -42,6 +42,29 @@ TEST_F(ConvertIntelHexTest, ARecordMarksEveryPartitionItsBytesFallIn) {
     EXPECT_EQ(Marked(), std::vector<int>{0});
 }
 
+TEST_F(ConvertIntelHexTest, StartsListedOutOfOrderMarkOnlyThePartitionsTheDataFallsIn) {
+    SetPartitions("3,100000,0,80000,10000");
+    const struct {
+        const char* segment;
+        uint16_t offset;
+        std::vector<int> marked;
+    } cases[] = {
+        {":020000022000DC", 0x0000, {2}},     // 0x20000: not partition 0 as well
+        {":020000020000FC", 0x0000, {0}},     // 0x00000
+        {":0200000290006C", 0x0000, {1}},     // 0x90000, the highest start
+        {":0200000270008C", 0xFFF8, {1, 2}},  // 0x7FFF8 runs into partition 1
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.segment);
+        ASSERT_EQ(Convert(Lines({c.segment, IntelRecord(0, c.offset, Pattern(16)), kEnd})),
+                  static_cast<int>(c.marked.size()));
+        EXPECT_EQ(Marked(), c.marked);
+    }
+    // Below every start: nothing.
+    SetPartitions("3,100000,20000,80000,10000");
+    EXPECT_EQ(Convert(Lines({IntelRecord(0, 0x0100, Pattern(16)), kEnd})), 0);
+}
+
 TEST_F(ConvertIntelHexTest, MarksAreClearedForEveryConversion) {
     ctx_.partitionFlags.flag[3] = 1;
     ctx_.partitionFlags.flag[4] = 7;  // beyond the count: not ours to clear
@@ -115,10 +138,24 @@ TEST_F(ConvertIntelHexTest, TheTypeIsToldByItsSecondDigitAlone) {
     EXPECT_EQ(Convert(Lines({":0000000fF1"})), kConvertFormatError);  // lower-case 'f'
 }
 
-TEST_F(ConvertIntelHexTest, ChecksumsAreNotChecked) {
-    std::string record = IntelRecord(0, 0, Pattern(16));
-    record.replace(record.size() - 2, 2, "00");
-    EXPECT_EQ(Convert(Lines({record, ":0000000100"})), 1);
+TEST_F(ConvertIntelHexTest, ADataRecordWithAWrongChecksumIsNotProgrammed) {
+    const std::string good = IntelRecord(0, 0, Pattern(16));
+    std::string flipped = good;  // one bit of a data byte, the checksum left as it was
+    flipped[9] = static_cast<char>(flipped[9] ^ 1);
+    std::string wrong = good;
+    wrong.replace(wrong.size() - 2, 2, "00");
+    EXPECT_EQ(Convert(Lines({flipped, kEnd})), kConvertFormatError);
+    EXPECT_EQ(Convert(Lines({wrong, kEnd})), kConvertFormatError);
+    // A data record told by its type's second digit is checked as well.
+    EXPECT_EQ(Convert(Lines({":0400001001020304E3", kEnd})), kConvertFormatError);
+    EXPECT_EQ(Convert(Lines({good, kEnd})), 1);
+    // Other records' checksums are not checked.
+    window_.MatchFilesToHardware = 1;
+    std::string identification = IntelRecord(0x0F, 0, TextBytes("PJX2000-A1"));
+    identification.replace(identification.size() - 2, 2, "00");
+    EXPECT_EQ(Convert(Lines(
+                  {identification, ":020000021000EE", good, ":0000000100", ":0400000300000000FF"})),
+              1);
 }
 
 TEST_F(ConvertIntelHexTest, ALineShorterThanItsByteCountImpliesIsAnError) {
@@ -141,7 +178,7 @@ TEST_F(ConvertIntelHexTest, AnAddressFieldThatDoesNotStartWithAHexDigitIsAnError
               kConvertFormatError);
     EXPECT_EQ(Convert(Lines({":02000002 000FC", kEnd})), kConvertFormatError);
     // Digits up to the first other character count, as they always did.
-    ASSERT_EQ(Convert(Lines({":041G0000AABBCCDD00", kEnd})), 1);
+    ASSERT_EQ(Convert(Lines({":041G0000AABBCCDDCE", kEnd})), 1);
     EXPECT_EQ(StagedBlocks()[0].address, 0x1u);
 }
 

@@ -42,9 +42,16 @@ TEST_F(ConvertPlatformTest, WithTheCheckOffIdentificationIsSkipped) {
     window_.MatchFilesToHardware = 0;
     EXPECT_EQ(Convert(Lines({Identification("OTHER"), kData, kEnd})), 1);
     EXPECT_EQ(Convert(Lines({kData, kEnd})), 1);
+}
+
+TEST_F(ConvertPlatformTest, WithTheCheckOffATruncatedHeaderIsSkippedInEitherFormat) {
+    window_.MatchFilesToHardware = 0;
     // Not even read: a truncated one passes.
-    EXPECT_EQ(Convert(Lines({":0A00000F41", kData, kEnd})), 1);
-    EXPECT_EQ(Convert(Lines({"S00A0000", kData, kEnd})), 1);
+    for (const char* header : {":0A00000F41", ":0A00000F", "S00A0000", "S00", "S0"}) {
+        EXPECT_EQ(Convert(Lines({header, kData, kEnd})), 1) << header;
+    }
+    window_.MatchFilesToHardware = 1;
+    EXPECT_EQ(Convert(Lines({"S0", kData, kEnd})), kConvertFormatError);
 }
 
 TEST_F(ConvertPlatformTest, AnEmptyIdentificationComparesUnknown) {

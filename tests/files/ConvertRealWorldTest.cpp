@@ -1,4 +1,5 @@
-// Files laid out the way tools write them, read from disk in text mode.
+// Files laid out the way tools write them, read from disk as the download
+// job reads them.
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -10,7 +11,7 @@ namespace {
 
 class ConvertRealWorldTest : public ConverterFixture {
 protected:
-    // Writes the text to a file and converts it opened with mode "r", as the
+    // Writes the text to a file and converts it opened with mode "rb", as the
     // download job opens firmware files.
     int ConvertFromDisk(const std::string& text) {
         std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -26,7 +27,7 @@ protected:
         if (source_ != nullptr) {
             std::fclose(source_);
         }
-        source_ = std::fopen(path.c_str(), "r");
+        source_ = std::fopen(path.c_str(), "rb");
         std::remove(path.c_str());
         EXPECT_NE(source_, nullptr);
         return source_ == nullptr ? 1000
@@ -114,6 +115,21 @@ TEST_F(ConvertRealWorldTest, ALoneCarriageReturnIsPartOfTheLine) {
                               IntelRecord(0, 0x8000, Pattern(4)) + "\n"),
               1);
     EXPECT_EQ(StagedBlocks().size(), 2u);
+}
+
+TEST_F(ConvertRealWorldTest, ACtrlZThatStartsALineEndsTheFile) {
+    const std::string ctrlZ(1, '\x1A');
+    const std::string file = IntelHexFile(0, Pattern(16), {16, "\r\n", ""});
+    // The end-of-file mark DOS-era tools append; nothing after it is read.
+    EXPECT_EQ(ConvertFromDisk(file + ctrlZ), 1);
+    EXPECT_EQ(ConvertFromDisk(file + ctrlZ + "\r\nnot a record\r\n" + ctrlZ), 1);
+    EXPECT_EQ(ConvertFromDisk(ctrlZ + file), 0);
+    // Within a line, or where a line cut after 522 characters goes on, it is
+    // an ordinary character.
+    EXPECT_EQ(ConvertFromDisk(file + "x" + ctrlZ + "\r\n"), kConvertFormatError);
+    std::string record = IntelRecord(0, 0, Pattern(16));
+    record += std::string(522 - record.size(), ' ');
+    EXPECT_EQ(ConvertFromDisk(record + ctrlZ + "\r\n:00000001FF\r\n"), kConvertFormatError);
 }
 
 TEST_F(ConvertRealWorldTest, AnUnterminatedLastLineIsARecord) {

@@ -34,8 +34,9 @@ TEST_F(ConvertSRecordTest, ConsecutiveRecordsCoalesceAcrossRecordKinds) {
 }
 
 TEST_F(ConvertSRecordTest, CountAndTerminationRecordsAreIgnored) {
+    // Their checksums too.
     EXPECT_EQ(Convert(Lines({"S5030000FC", "S6040000FB", "S70500000000FA", "S804000000FB",
-                             "S9030000FC", "S", "Sx"})),
+                             "S9030000FC", "S9030000FF", "S", "Sx"})),
               0);
     EXPECT_EQ(StagedBytes(), (Bytes{1, 0, 0, 0, 0, 0}));
 }
@@ -61,6 +62,13 @@ TEST_F(ConvertSRecordTest, MalformedDataRecordsAreErrors) {
     EXPECT_EQ(Convert(Lines({"S30400000000FB"})), kConvertFormatError);
     // An address field that does not start with a hex digit.
     EXPECT_EQ(Convert(Lines({"S104G0000000"})), kConvertFormatError);
+    // A wrong checksum on a data record.
+    for (const std::string& bad : {SRecord('1', 0x0100, 2, Pattern(16)),
+                                   SRecord('2', 0x0100, 3, {1}), SRecord('3', 0x0100, 4, {1})}) {
+        std::string flipped = bad;
+        flipped[flipped.size() - 3] = static_cast<char>(flipped[flipped.size() - 3] ^ 1);
+        EXPECT_EQ(Convert(Lines({flipped})), kConvertFormatError) << flipped;
+    }
     // Just the address and checksum: no data, still a record.
     EXPECT_EQ(Convert(Lines({"S1030000FC"})), 1);
     EXPECT_EQ(StagedBytes(), (Bytes{1, 0, 0, 0, 0, 0}));

@@ -67,6 +67,9 @@ TEST(RecordLineReaderTest, SameLinesAsTheStreamForEveryChunkSize) {
         std::string(":10\0xyz\nnext\n", 13),  // an embedded NUL ends the text
         "no line feed at the end",
         "",
+        ":00000001FF\r\n\x1A\r\nafter the end\n",  // Ctrl-Z ends the file at a line start
+        "a\x1A\n\x1A",                             // only there
+        std::string(522, 'g') + "\x1A\n\x1A",      // not where a cut line goes on
     };
     for (const std::string& content : cases) {
         const auto expected = LinesOfStream(content);
