@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "app/ui/ControlIds.h"
@@ -92,5 +93,13 @@ struct PixelRect {
     int x, y, cx, cy;
 };
 PixelRect MapDialogUnits(int x, int y, int cx, int cy, int baseUnitX, int baseUnitY);
+
+// The horizontal base unit at which the window's texts show whole, for front
+// ends whose font is not the one the templates were laid out in: baseUnitX
+// widened a pixel at a time, up to half as wide again, until every control's
+// neededWidth (pixels; 0 for no text) fits its width. A label with room for
+// two lines may wrap and is left out.
+int FittingBaseUnitX(const DialogTemplate& dialog, int baseUnitX, int baseUnitY,
+                     const std::function<int(const ControlTemplate&)>& neededWidth);
 
 }  // namespace corvane

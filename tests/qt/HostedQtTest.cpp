@@ -2,6 +2,7 @@
 // driver, the device link and the virtual projector on the hosted USB bus.
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <set>
@@ -151,6 +152,19 @@ TEST_F(HostedQt, VirtualProjectorWindowSetsFaultsAndShowsThePartitions) {
     EXPECT_NE(state.indexOf("plugged in"), -1);
     EXPECT_NE(state.indexOf("PN 1002-3456-01, SN A10000012345"), -1);
     EXPECT_NE(state.indexOf("0: 000000-00ffff old firmware"), -1) << state.toStdString();
+}
+
+TEST_F(HostedQt, VirtualProjectorWindowBesideAMainWindowAtTheScreenEdgeStaysOnTheScreen) {
+    qt::VirtualProjectorWindow panel(*projector, config);
+    QWidget main;
+    main.resize(420, 320);
+    const QRect available = main.screen()->availableGeometry();
+    main.move(available.x() + available.width() - main.width(), available.y());
+    main.show();
+    panel.ShowBeside(main);
+    EXPECT_TRUE(available.contains(panel.frameGeometry()))
+        << panel.frameGeometry().x() << "," << panel.frameGeometry().y() << " "
+        << panel.frameGeometry().width() << "x" << panel.frameGeometry().height();
 }
 
 }  // namespace

@@ -282,5 +282,36 @@ TEST(DialogTemplates, DialogUnitsMapToPixelsAsWindowsRoundsThem) {
     EXPECT_EQ(zero.cy, 0);
 }
 
+TEST(DialogTemplates, FittingBaseUnitWidensOnlyAsFarAsTheTextsNeed) {
+    const ControlTemplate controls[] = {
+        {1, ControlKind::Label, "one line", 0, 0, 40, 8},
+        {2, ControlKind::Label, "two lines", 0, 0, 20, 16},  // may wrap
+        {3, ControlKind::Button, "button", 0, 0, 40, 14},
+    };
+    const DialogTemplate dialog{1, "", 60, 40, "", 8, 0, controls};
+    struct Case {
+        const char* name;
+        int labelNeeds, twoLineNeeds, buttonNeeds, expected;
+    };
+    // Base units 6 x 13: 40 units are 60 pixels, one pixel of base unit 10 more.
+    const Case cases[] = {
+        {"everything fits", 60, 500, 0, 6},
+        {"one pixel over", 61, 0, 0, 7},
+        {"exactly at the widened width", 70, 0, 0, 7},
+        {"the widest text decides", 0, 0, 71, 8},
+        {"a wrapping label is not counted", 60, 500, 60, 6},
+        {"a hopeless text stops at half as wide again", 1000, 0, 0, 9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int fitted = FittingBaseUnitX(dialog, 6, 13, [&](const ControlTemplate& control) {
+            return control.id == 1   ? c.labelNeeds
+                   : control.id == 2 ? c.twoLineNeeds
+                                     : c.buttonNeeds;
+        });
+        EXPECT_EQ(fitted, c.expected);
+    }
+}
+
 }  // namespace
 }  // namespace corvane

@@ -65,8 +65,13 @@ const char* ExpectedClass(ControlKind kind) {
 TEST_F(Win32DialogWindowTest, EveryNamedControlIsBuiltWithItsClassStyleAndPlace) {
     for (const DialogTemplate* dialog : AllDialogTemplates()) {
         SCOPED_TRACE(dialog->templateId);
-        Open(*dialog);
+        const int baseX = Open(*dialog).HorizontalBaseUnit();
         ASSERT_NE(Hwnd(), nullptr);
+        // Across, the dialog manager's unit or one widened for the texts.
+        RECT manager{4, 8, 0, 0};
+        MapDialogRect(Hwnd(), &manager);
+        EXPECT_GE(baseX, manager.left);
+        EXPECT_LE(baseX, manager.left + manager.left / 2);
         for (const ControlTemplate& control : dialog->controls) {
             if (control.id == kIdStatic) {
                 continue;
@@ -98,14 +103,15 @@ TEST_F(Win32DialogWindowTest, EveryNamedControlIsBuiltWithItsClassStyleAndPlace)
             // Each value converted on its own, as Windows converts a template.
             RECT units{control.x, control.y, control.cx, control.cy};
             MapDialogRect(Hwnd(), &units);
+            const PixelRect across = MapDialogUnits(control.x, 0, control.cx, 0, baseX, 0);
             RECT placed;
             GetWindowRect(item, &placed);
             MapWindowPoints(nullptr, Hwnd(), reinterpret_cast<POINT*>(&placed), 2);
-            EXPECT_EQ(placed.left, units.left);
+            EXPECT_EQ(placed.left, across.x);
             EXPECT_EQ(placed.top, units.top);
             if (control.kind != ControlKind::Image && control.kind != ControlKind::Icon) {
                 // Pictures take their bitmap's or icon's own size.
-                EXPECT_EQ(placed.right - placed.left, units.right);
+                EXPECT_EQ(placed.right - placed.left, across.cx);
                 if (control.kind != ControlKind::ListBox) {
                     // A list box shrinks to a whole number of items.
                     EXPECT_EQ(placed.bottom - placed.top, units.bottom);
@@ -114,6 +120,81 @@ TEST_F(Win32DialogWindowTest, EveryNamedControlIsBuiltWithItsClassStyleAndPlace)
                 }
             }
         }
+        window_.reset();
+    }
+}
+
+// What of the control's text its client area cannot show, measured in the
+// control's own font with its own wrapping; empty when all of it shows.
+std::string ClippedText(HWND control) {
+    char text[256] = {};
+    GetWindowTextA(control, text, sizeof text);
+    const auto style = static_cast<uint32_t>(GetWindowLongPtrA(control, GWL_STYLE));
+    const std::string kind = ClassOf(control);
+    if (text[0] == '\0' || (kind != "Static" && kind != "Button")) {
+        return "";  // edits and lists hold the user's texts, not the window's
+    }
+    HDC dc = GetDC(control);
+    const HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    RECT client;
+    GetClientRect(control, &client);
+    int room = client.right;
+    UINT format = DT_CALCRECT | DT_SINGLELINE;
+    if (kind == "Static") {
+        const uint32_t type = style & SS_TYPEMASK;
+        if (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT) {
+            format = DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS;
+        }
+    } else if ((style & BS_TYPEMASK) == BS_GROUPBOX) {
+        room -= 2 * metrics.tmAveCharWidth;  // the frame's corners
+    } else if ((style & BS_TYPEMASK) == BS_AUTOCHECKBOX) {
+        room -= GetSystemMetrics(SM_CXMENUCHECK) + metrics.tmAveCharWidth / 2;
+    } else {
+        room -= 2 * GetSystemMetrics(SM_CXEDGE);  // the raised frame
+    }
+    RECT needed{0, 0, room, 0};
+    DrawTextA(dc, text, -1, &needed, format);
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    if (needed.right <= room && needed.bottom <= client.bottom) {
+        return "";
+    }
+    return "\"" + std::string(text) + "\" needs " + std::to_string(needed.right) + " x " +
+           std::to_string(needed.bottom) + " in " + std::to_string(room) + " x " +
+           std::to_string(client.bottom);
+}
+
+TEST_F(Win32DialogWindowTest, NoTextIsClippedInTheFontTheSystemSubstitutes) {
+    for (const DialogTemplate* dialog : AllDialogTemplates()) {
+        SCOPED_TRACE(dialog->templateId);
+        DialogWindow& window = Open(*dialog);
+        // The texts set at run time, at their longest.
+        if (dialog == &MainWindowTemplate()) {
+            window.SetControlText(MainWindowIds::kStatus, "Waiting for new connection...");
+            window.SetControlText(MainWindowIds::kPlatformId, "WWWWWWWWWW");
+            window.SetControlText(MainWindowIds::kPartNumber, "00000000000000");
+            window.SetControlText(MainWindowIds::kSerialNumber, "000000000000");
+        } else if (dialog == &AboutDialogTemplate()) {
+            window.SetControlText(AboutDialogIds::kVersion, "1.6");
+        }
+        RECT area;
+        GetClientRect(Hwnd(), &area);
+        int checked = 0;
+        for (HWND item = GetWindow(Hwnd(), GW_CHILD); item != nullptr;
+             item = GetWindow(item, GW_HWNDNEXT)) {
+            EXPECT_EQ(ClippedText(item), "");
+            checked += GetWindowTextLengthA(item) > 0 ? 1 : 0;
+            RECT placed;
+            GetWindowRect(item, &placed);
+            MapWindowPoints(nullptr, Hwnd(), reinterpret_cast<POINT*>(&placed), 2);
+            EXPECT_TRUE(placed.left >= 0 && placed.top >= 0 && placed.right <= area.right &&
+                        placed.bottom <= area.bottom)
+                << "control " << GetDlgCtrlID(item) << " lies outside its window";
+        }
+        EXPECT_GT(checked, 0);
         window_.reset();
     }
 }

@@ -52,24 +52,11 @@ int NeededTextWidth(ControlKind kind, const QString& text, const QFont& font, co
 
 BaseUnits FittingBaseUnits(const DialogTemplate& dialog, const QFont& font, const QStyle& style) {
     BaseUnits units = DialogBaseUnits(font);
-    const int widest = units.x + units.x / 2;
-    auto fits = [&](int baseX) {
-        for (const ControlTemplate& control : dialog.controls) {
-            const bool oneLine =
-                control.kind != ControlKind::Label ||
-                MapDialogUnits(0, 0, 0, control.cy, baseX, units.y).cy < 2 * units.y;
-            const int needed = NeededTextWidth(
-                control.kind, QString::fromUtf8(control.text != nullptr ? control.text : ""), font,
-                style);
-            if (oneLine && needed > MapDialogUnits(0, 0, control.cx, 0, baseX, units.y).cx) {
-                return false;
-            }
-        }
-        return true;
-    };
-    while (units.x < widest && !fits(units.x)) {
-        ++units.x;
-    }
+    units.x = FittingBaseUnitX(dialog, units.x, units.y, [&](const ControlTemplate& control) {
+        return NeededTextWidth(control.kind,
+                               QString::fromUtf8(control.text != nullptr ? control.text : ""), font,
+                               style);
+    });
     return units;
 }
 

@@ -4,11 +4,13 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
 #include <string_view>
 
+#include "app/ui/qt/WindowPlacement.h"
 #include "sim/SimulateOptions.h"
 
 namespace corvane::qt {
@@ -16,6 +18,7 @@ namespace corvane::qt {
 namespace {
 
 constexpr int kRefreshMs = 250;
+constexpr int kGapPixels = 12;  // between the main window and this one
 
 const char* const kFaultExamples[] = {
     "",
@@ -152,7 +155,15 @@ void VirtualProjectorWindow::RefreshNow() {
 
 void VirtualProjectorWindow::ShowBeside(QWidget& mainWindow) {
     const QRect frame = mainWindow.frameGeometry();
-    move(frame.right() + 12, frame.top());
+    QSize own = frameGeometry().size();
+    if (!isVisible()) {
+        // Not framed yet: its own size, in the frame the main window got.
+        adjustSize();
+        own = size() + (frame.size() - mainWindow.size());
+    }
+    const QScreen* screen = mainWindow.screen();
+    const QRect available = screen != nullptr ? screen->availableGeometry() : frame;
+    move(PlaceBeside(frame, own, available, kGapPixels));
     show();
 }
 

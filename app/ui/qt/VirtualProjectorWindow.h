@@ -30,7 +30,7 @@ public:
     VirtualProjectorWindow(const VirtualProjectorWindow&) = delete;
     VirtualProjectorWindow& operator=(const VirtualProjectorWindow&) = delete;
 
-    // Shows the window to the right of the main window.
+    // Shows the window beside the main window, wholly on its screen.
     void ShowBeside(QWidget& mainWindow);
     // Sets the fault item ("refuse=E", "unplug-after-blocks=3", "" for none);
     // false with the reason shown when the projector does not know it.

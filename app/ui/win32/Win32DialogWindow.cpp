@@ -3,6 +3,7 @@
 
 #include "app/ui/win32/DialogTemplateBuilder.h"
 #include "app/ui/win32/Win32MainQueuePump.h"
+#include "app/ui/win32/Win32TextFit.h"
 #include "app/ui/win32/WindowsApi.h"
 
 namespace corvane::win32 {
@@ -106,6 +107,7 @@ bool Win32DialogWindow::Create(void* owner) {
 
 intptr_t Win32DialogWindow::OnInit(void* hwnd) {
     hwnd_ = hwnd;
+    baseUnitX_ = FitWindowToTexts(hwnd, dialog_);
     Centre(AsWindow(hwnd));
     if (pump_ != nullptr) {
         pump_->AttachWindow(hwnd);  // before the handler posts its first message

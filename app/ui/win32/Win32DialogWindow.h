@@ -45,6 +45,9 @@ public:
     void* Handle() const { return hwnd_; }
     int TemplateId() const { return dialog_.templateId; }
     const DialogTemplate& Template() const { return dialog_; }
+    // The horizontal base unit the controls are placed in: the dialog
+    // manager's, or wider where the texts need it (Win32TextFit.h).
+    int HorizontalBaseUnit() const { return baseUnitX_; }
 
     // --- DialogWindow: controls
     void EnableControl(int id, bool enable) override;
@@ -110,6 +113,7 @@ private:
     void* smallIcon_ = nullptr;
     std::deque<platform::Message> ownPosted_;
     int result_ = kIdCancel;
+    int baseUnitX_ = 0;
     bool ended_ = false;
     bool initialising_ = false;
     bool focusedDuringInit_ = false;
