@@ -11,6 +11,12 @@ namespace {
 
 class Removal : public StoryTest {
 protected:
+    // Pulls the cable and lets the window handle the loss.
+    void Unplug() {
+        system.UnplugProjector();
+        ASSERT_TRUE(PumpUntil([this] { return !IsConnected(); }));
+        PumpFor(std::chrono::milliseconds(30));
+    }
     void ChooseFile(uint32_t address, size_t size) {
         WriteHexFile("image.hex", address, size, 7, "PJX2000-A1");
         windows.AnswerFiles(folder.File("image.hex"));
@@ -54,9 +60,7 @@ TEST_F(Removal, InReadyTheLossIsToldOnceAndTheWindowWaits) {
     system.PlugProjector(QuickProjector());
     Run([this](RecordingWindow&) {
         ASSERT_TRUE(WaitUntilReady());
-        system.UnplugProjector();
-        ASSERT_TRUE(PumpUntil([this] { return !IsConnected(); }));
-        PumpFor(std::chrono::milliseconds(30));
+        ASSERT_NO_FATAL_FAILURE(Unplug());
         EXPECT_EQ(Record().displayState, WaitingForProjector);
         EXPECT_FALSE(Win().Enabled(Ids::kDownload));
     });
@@ -122,9 +126,7 @@ TEST_F(Removal, MessagesQueuedBehindTheLossBoxAreHandledAfterTheLossInOrder) {
     });
     Run([this](RecordingWindow&) {
         ASSERT_TRUE(WaitUntilReady());
-        system.UnplugProjector();
-        ASSERT_TRUE(PumpUntil([this] { return !IsConnected(); }));
-        PumpFor(std::chrono::milliseconds(30));
+        ASSERT_NO_FATAL_FAILURE(Unplug());
         EXPECT_EQ(Record().displayState, WaitingForProjector);
         EXPECT_EQ(Win().Text(Ids::kPlatformId), "posted during the box");
     });
