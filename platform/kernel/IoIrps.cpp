@@ -43,14 +43,18 @@ PIRP IoManager::AllocateIrp(CCHAR stackSize, IrpOrigin origin) {
     if (origin != IrpOrigin::Host && host_.Faults().TakeIrpAllocationFailure()) {
         return nullptr;
     }
-    std::size_t size = kPrivateSize + sizeof(IRP) + stackSize * sizeof(IO_STACK_LOCATION);
+    // One location more than asked for lies past the last: where
+    // IoGetCurrentIrpStackLocation points while the originator's completion
+    // routine runs, so that IoMarkIrpPending there is caught, not an overrun.
+    std::size_t size = kPrivateSize + sizeof(IRP) + (stackSize + 1) * sizeof(IO_STACK_LOCATION);
     void* memory = ::operator new(size, kIrpAlignment, std::nothrow);
     if (memory == nullptr) {
         return nullptr;
     }
     std::memset(memory, 0, size);
-    auto* priv = static_cast<IrpPrivate*>(memory);
+    auto* priv = new (memory) IrpPrivate{};
     priv->magic = kIrpMagic;
+    priv->pending = std::make_shared<PendingLedger>();
     priv->origin = origin;
     auto* irp = reinterpret_cast<PIRP>(static_cast<unsigned char*>(memory) + kPrivateSize);
     irp->Type = 6;
@@ -69,11 +73,17 @@ PIRP IoManager::AllocateIrp(CCHAR stackSize, IrpOrigin origin) {
 
 void IoManager::FreeIrp(PIRP irp) {
     IrpPrivate* priv = Private(irp);
+    auto* beyond = reinterpret_cast<PIO_STACK_LOCATION>(irp + 1) + irp->StackCount;
+    if (beyond->Control & SL_PENDING_RETURNED) {
+        host_.ReportViolation(
+            "IoMarkIrpPending by the IRP's originator, which has no stack location of its own");
+    }
     priv->magic = 0;
     {
         std::lock_guard lock(mutex_);
         irps_.erase(priv);
     }
+    priv->~IrpPrivate();
     ::operator delete(static_cast<void*>(priv), kIrpAlignment);
 }
 
@@ -138,7 +148,7 @@ PIRP IoManager::BuildDeviceIoControl(ULONG code, PDEVICE_OBJECT device, PVOID in
 }
 
 NTSTATUS IoManager::CallDriver(PDEVICE_OBJECT device, PIRP irp) {
-    Private(irp);
+    std::shared_ptr<PendingLedger> ledger = Private(irp)->pending;
     if (device == nullptr) {
         BugCheck("IofCallDriver with no device object");
     }
@@ -152,11 +162,17 @@ NTSTATUS IoManager::CallDriver(PDEVICE_OBJECT device, PIRP irp) {
     if (stack->MajorFunction > IRP_MJ_MAXIMUM_FUNCTION) {
         BugCheck("IofCallDriver with an invalid major function");
     }
-    return device->DriverObject->MajorFunction[stack->MajorFunction](device, irp);
+    uint64_t send = ledger->Begin(irp->CurrentLocation, stack->MajorFunction);
+    NTSTATUS status = device->DriverObject->MajorFunction[stack->MajorFunction](device, irp);
+    // The IRP may be gone by now: only the ledger is read.
+    if (std::optional<std::string> broken = ledger->Returned(send, status)) {
+        host_.ReportViolation(*broken);
+    }
+    return status;
 }
 
 void IoManager::CompleteRequest(PIRP irp) {
-    Private(irp);
+    PendingLedger& ledger = *Private(irp)->pending;
     if (irp->CurrentLocation > irp->StackCount + 1) {
         BugCheck("MULTIPLE_IRP_COMPLETE_REQUESTS: an IRP was completed twice");
     }
@@ -169,6 +185,10 @@ void IoManager::CompleteRequest(PIRP irp) {
     for (; irp->CurrentLocation <= irp->StackCount + 1;
          ++stack, irp->CurrentLocation++, irp->Tail.Overlay.CurrentStackLocation++) {
         irp->PendingReturned = (stack->Control & SL_PENDING_RETURNED) != 0;
+        if (std::optional<std::string> broken = ledger.Completed(
+                static_cast<CCHAR>(irp->CurrentLocation - 1), irp->PendingReturned != FALSE)) {
+            host_.ReportViolation(*broken);
+        }
         NTSTATUS status = irp->IoStatus.Status;
         bool invoke = (NT_SUCCESS(status) && (stack->Control & SL_INVOKE_ON_SUCCESS)) ||
                       (!NT_SUCCESS(status) && (stack->Control & SL_INVOKE_ON_ERROR)) ||

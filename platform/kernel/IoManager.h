@@ -7,12 +7,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/kernel/PendingLedger.h"
 #include "platform/kernel/ddk/wdm.h"
 
 namespace corvane::kernel {
@@ -33,6 +35,8 @@ struct IrpPrivate {
     ULONG outputLength;  // bytes the caller's output buffer holds
     KEVENT hostEvent;    // Host IRPs: signalled by final processing
     IO_STATUS_BLOCK hostIosb;
+    // Shared with the sends still running, which may outlive the IRP.
+    std::shared_ptr<PendingLedger> pending;
 };
 
 // The result of a host request that the host waited for.

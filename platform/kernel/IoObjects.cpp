@@ -29,6 +29,7 @@ IoManager::IoManager(KernelHost& host) : host_(host) {}
 IoManager::~IoManager() {
     // Requests a driver never completed are released with the kernel.
     for (IrpPrivate* priv : irps_) {
+        priv->~IrpPrivate();
         ::operator delete (static_cast<void*>(priv), std::align_val_t{16});
     }
     for (auto& [device, record] : devices_) {

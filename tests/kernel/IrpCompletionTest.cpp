@@ -107,6 +107,7 @@ TEST_F(IrpCompletionTest, PendingRequestCompletedFromAnotherThread) {
     EXPECT_TRUE(middle.completionSawPending);
     EXPECT_TRUE(top.completionSawPending);
     EXPECT_EQ(host.Io().OutstandingIrps(), 0u);
+    EXPECT_TRUE(host.Violations().empty());  // every routine passed the pending mark up
 }
 
 TEST_F(IrpCompletionTest, BuiltRequestSignalsItsEventAndFreesItselfWhenCompletedAtOnce) {

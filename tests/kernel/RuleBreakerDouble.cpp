@@ -1,0 +1,59 @@
+#include "tests/kernel/RuleBreakerDouble.h"
+
+namespace corvane::kernel::test {
+
+RuleBreakerDouble::RuleBreakerDouble(KernelHost& host, Breach breach, PDEVICE_OBJECT below)
+    : host_(host), breach_(breach) {
+    driver_ = host_.Io().CreateDriverObject(u"RuleBreaker");
+    for (auto& dispatch : driver_->MajorFunction) {
+        dispatch = &RuleBreakerDouble::Dispatch;
+    }
+    IoCreateDevice(driver_, sizeof(RuleBreakerDouble*), nullptr, FILE_DEVICE_UNKNOWN, 0, FALSE,
+                   &device_);
+    *static_cast<RuleBreakerDouble**>(device_->DeviceExtension) = this;
+    if (below != nullptr) {
+        lower_ = IoAttachDeviceToDeviceStack(device_, below);
+    }
+    device_->Flags &= ~DO_DEVICE_INITIALIZING;
+}
+
+RuleBreakerDouble::~RuleBreakerDouble() {
+    if (lower_ != nullptr) {
+        IoDetachDevice(lower_);
+    }
+    IoDeleteDevice(device_);
+    host_.Io().DeleteDriverObject(driver_);
+}
+
+NTSTATUS NTAPI RuleBreakerDouble::Dispatch(PDEVICE_OBJECT device, PIRP irp) {
+    auto* self = *static_cast<RuleBreakerDouble**>(device->DeviceExtension);
+    switch (self->breach_) {
+        case Breach::PendWithoutMark:
+            self->held_ = irp;
+            return STATUS_PENDING;
+        case Breach::MarkThenCompleteAtOnce:
+            IoMarkIrpPending(irp);
+            irp->IoStatus.Status = STATUS_SUCCESS;
+            IofCompleteRequest(irp, IO_NO_INCREMENT);
+            return STATUS_SUCCESS;
+        case Breach::DropPendingInCompletion:
+            IoCopyCurrentIrpStackLocationToNext(irp);
+            IoSetCompletionRoutine(irp, &RuleBreakerDouble::ForgetfulRoutine, nullptr, TRUE, TRUE,
+                                   TRUE);
+            return IofCallDriver(self->lower_, irp);
+    }
+    return STATUS_INVALID_DEVICE_REQUEST;
+}
+
+NTSTATUS NTAPI RuleBreakerDouble::ForgetfulRoutine(PDEVICE_OBJECT, PIRP, PVOID) {
+    return STATUS_CONTINUE_COMPLETION;
+}
+
+NTSTATUS NTAPI RuleBreakerDouble::MarkingOriginatorRoutine(PDEVICE_OBJECT, PIRP irp, PVOID) {
+    if (irp->PendingReturned) {
+        IoMarkIrpPending(irp);
+    }
+    return STATUS_MORE_PROCESSING_REQUIRED;
+}
+
+}  // namespace corvane::kernel::test

@@ -1,0 +1,46 @@
+// A driver that breaks one of the kernel's rules on purpose, so that a test
+// can see the kernel catch it. One device object; `breach` says how its
+// dispatch routine misbehaves.
+#pragma once
+
+#include <atomic>
+
+#include "platform/kernel/KernelHost.h"
+#include "platform/kernel/ddk/wdm.h"
+
+namespace corvane::kernel::test {
+
+enum class Breach {
+    PendWithoutMark,          // keeps the request, returns STATUS_PENDING unmarked
+    MarkThenCompleteAtOnce,   // marks pending, completes, returns STATUS_SUCCESS
+    DropPendingInCompletion,  // passes down; its routine forgets IoMarkIrpPending
+};
+
+class RuleBreakerDouble {
+public:
+    // `below`: the device requests are passed to (DropPendingInCompletion).
+    RuleBreakerDouble(KernelHost& host, Breach breach, PDEVICE_OBJECT below = nullptr);
+    ~RuleBreakerDouble();
+
+    PDEVICE_OBJECT Device() const { return device_; }
+    // The request PendWithoutMark kept.
+    PIRP Held() const { return held_.load(); }
+
+    // A completion routine for an IRP's originator that marks it pending,
+    // though the originator has no stack location; returns
+    // STATUS_MORE_PROCESSING_REQUIRED.
+    static NTSTATUS NTAPI MarkingOriginatorRoutine(PDEVICE_OBJECT device, PIRP irp, PVOID context);
+
+private:
+    static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT device, PIRP irp);
+    static NTSTATUS NTAPI ForgetfulRoutine(PDEVICE_OBJECT device, PIRP irp, PVOID context);
+
+    KernelHost& host_;
+    Breach breach_;
+    PDRIVER_OBJECT driver_;
+    PDEVICE_OBJECT device_ = nullptr;
+    PDEVICE_OBJECT lower_ = nullptr;
+    std::atomic<PIRP> held_{nullptr};
+};
+
+}  // namespace corvane::kernel::test
