@@ -82,6 +82,10 @@ PIRP IoAllocateIrp(CCHAR StackSize, BOOLEAN) {
 }
 
 VOID IoFreeIrp(PIRP Irp) {
+    if (IoManager::IsFreed(Irp)) {
+        CurrentHost().ReportViolation("IRP freed twice");
+        return;
+    }
     if (IoManager::Private(Irp)->origin != IrpOrigin::Allocated) {
         CurrentHost().ReportViolation("IoFreeIrp of an IRP the kernel owns");
         return;

@@ -15,6 +15,7 @@ namespace corvane::kernel {
 namespace {
 
 constexpr uint32_t kIrpMagic = 0x49525021;
+constexpr uint32_t kFreedIrpMagic = 0x49525058;
 constexpr std::align_val_t kIrpAlignment{16};
 constexpr std::size_t kPrivateSize = (sizeof(IrpPrivate) + 15) & ~std::size_t{15};
 constexpr uint32_t kSystemBufferTag = PoolTag("IoSB");
@@ -27,13 +28,29 @@ std::string Hex(NTSTATUS status) {
 
 }  // namespace
 
+namespace {
+
+uint32_t MagicOf(PIRP irp) {
+    uint32_t magic;
+    std::memcpy(&magic, reinterpret_cast<unsigned char*>(irp) - kPrivateSize, sizeof magic);
+    return magic;
+}
+
+}  // namespace
+
 IrpPrivate* IoManager::Private(PIRP irp) {
-    auto* priv =
-        reinterpret_cast<IrpPrivate*>(reinterpret_cast<unsigned char*>(irp) - kPrivateSize);
-    if (priv->magic != kIrpMagic) {
+    uint32_t magic = MagicOf(irp);
+    if (magic == kFreedIrpMagic) {
+        BugCheck("IRP used after its final completion");
+    }
+    if (magic != kIrpMagic) {
         BugCheck("not an IRP of this kernel");
     }
-    return priv;
+    return reinterpret_cast<IrpPrivate*>(reinterpret_cast<unsigned char*>(irp) - kPrivateSize);
+}
+
+bool IoManager::IsFreed(PIRP irp) {
+    return MagicOf(irp) == kFreedIrpMagic;
 }
 
 PIRP IoManager::AllocateIrp(CCHAR stackSize, IrpOrigin origin) {
@@ -83,8 +100,10 @@ void IoManager::FreeIrp(PIRP irp) {
         std::lock_guard lock(mutex_);
         irps_.erase(priv);
     }
+    std::size_t size =
+        kPrivateSize + sizeof(IRP) + (irp->StackCount + 1) * sizeof(IO_STACK_LOCATION);
     priv->~IrpPrivate();
-    ::operator delete(static_cast<void*>(priv), kIrpAlignment);
+    quarantine_.Hold(priv, size, kPrivateSize, kFreedIrpMagic);
 }
 
 std::size_t IoManager::OutstandingIrps() const {
@@ -148,6 +167,10 @@ PIRP IoManager::BuildDeviceIoControl(ULONG code, PDEVICE_OBJECT device, PVOID in
 }
 
 NTSTATUS IoManager::CallDriver(PDEVICE_OBJECT device, PIRP irp) {
+    if (IsFreed(irp)) {
+        host_.ReportViolation("IRP sent after its final completion");
+        return STATUS_INVALID_PARAMETER;
+    }
     std::shared_ptr<PendingLedger> ledger = Private(irp)->pending;
     if (device == nullptr) {
         BugCheck("IofCallDriver with no device object");
@@ -172,9 +195,16 @@ NTSTATUS IoManager::CallDriver(PDEVICE_OBJECT device, PIRP irp) {
 }
 
 void IoManager::CompleteRequest(PIRP irp) {
+    // MULTIPLE_IRP_COMPLETE_REQUESTS on Windows; here the second completion is
+    // reported and ignored.
+    if (IsFreed(irp)) {
+        host_.ReportViolation("IRP completed twice (after its final completion)");
+        return;
+    }
     PendingLedger& ledger = *Private(irp)->pending;
     if (irp->CurrentLocation > irp->StackCount + 1) {
-        BugCheck("MULTIPLE_IRP_COMPLETE_REQUESTS: an IRP was completed twice");
+        host_.ReportViolation("IRP completed twice");
+        return;
     }
     if (irp->IoStatus.Status == STATUS_PENDING) {
         host_.ReportViolation("IRP completed with STATUS_PENDING as its status");

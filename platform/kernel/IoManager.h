@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/kernel/IrpQuarantine.h"
 #include "platform/kernel/PendingLedger.h"
 #include "platform/kernel/ddk/wdm.h"
 
@@ -81,6 +82,8 @@ public:
     void CompleteRequest(PIRP irp);
     std::size_t OutstandingIrps() const;
     static IrpPrivate* Private(PIRP irp);
+    // True for an IRP freed after its final completion (held in quarantine).
+    static bool IsFreed(PIRP irp);
 
     // ---- Host requests: sent to `target`, waited for, freed.
     // Prepares a Host IRP for `target`'s stack; fill its next stack location.
@@ -116,6 +119,7 @@ private:
     std::unordered_map<PDEVICE_OBJECT, DeviceRecord> devices_;
     std::unordered_map<PDRIVER_OBJECT, std::u16string*> drivers_;
     std::unordered_set<IrpPrivate*> irps_;  // alive; leftovers are freed with the manager
+    IrpQuarantine quarantine_;
 };
 
 }  // namespace corvane::kernel

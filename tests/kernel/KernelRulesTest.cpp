@@ -5,6 +5,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/kernel/IrpQuarantine.h"
 #include "platform/kernel/KernelHost.h"
 #include "tests/kernel/DriverDoubles.h"
 #include "tests/kernel/RuleBreakerDouble.h"
@@ -21,6 +22,11 @@ bool Reported(const KernelHost& host, const std::string& rule) {
         }
     }
     return false;
+}
+
+PIRP Build(PDEVICE_OBJECT device, KEVENT* event, IO_STATUS_BLOCK* iosb) {
+    KeInitializeEvent(event, NotificationEvent, FALSE);
+    return IoBuildDeviceIoControlRequest(kCode, device, nullptr, 0, nullptr, 0, FALSE, event, iosb);
 }
 
 struct PendingCase {
@@ -80,6 +86,42 @@ TEST(PendingRule, OriginatorMarkingPendingWithoutALocationIsReported) {
     IofCompleteRequest(pending, IO_NO_INCREMENT);
     IoFreeIrp(irp);
     EXPECT_TRUE(Reported(host, "IoMarkIrpPending by the IRP's originator"));
+}
+
+// A host request is still alive at its second completion; a built one is
+// already freed, and only the quarantine's mark says what it was.
+TEST(CompletionRule, SecondCompletionOfAHostRequestIsReported) {
+    KernelHost host;
+    RuleBreakerDouble breaker(host, Breach::CompleteTwice);
+    host.Io().DeviceControl(breaker.Device(), nullptr, kCode, nullptr, 0, nullptr, 0);
+    EXPECT_TRUE(Reported(host, "IRP completed twice"));
+}
+
+TEST(CompletionRule, SecondCompletionOfAFreedBuiltRequestIsReported) {
+    KernelHost host;
+    RuleBreakerDouble breaker(host, Breach::CompleteTwice);
+    KEVENT event;
+    IO_STATUS_BLOCK iosb{};
+    PIRP irp = Build(breaker.Device(), &event, &iosb);
+    ASSERT_NE(irp, nullptr);
+    IofCallDriver(breaker.Device(), irp);
+    EXPECT_TRUE(Reported(host, "IRP completed twice (after its final completion)"));
+    EXPECT_EQ(host.Io().OutstandingIrps(), 0u);
+}
+
+TEST(CompletionRule, RequestSentAgainAfterItsFinalCompletionIsReportedAndPoisoned) {
+    KernelHost host;
+    LowerDriverDouble lower{host};
+    KEVENT event;
+    IO_STATUS_BLOCK iosb{};
+    PIRP irp = Build(lower.Device(), &event, &iosb);
+    ASSERT_NE(irp, nullptr);
+    EXPECT_EQ(IofCallDriver(lower.Device(), irp), STATUS_SUCCESS);
+    if (!IrpQuarantine::kSanitizerPoisons) {  // there, this read itself is the fault
+        EXPECT_EQ(static_cast<uint32_t>(irp->IoStatus.Status), 0xDDDDDDDDu);
+    }
+    EXPECT_EQ(IofCallDriver(lower.Device(), irp), STATUS_INVALID_PARAMETER);
+    EXPECT_TRUE(Reported(host, "IRP sent after its final completion"));
 }
 
 }  // namespace

@@ -41,6 +41,11 @@ NTSTATUS NTAPI RuleBreakerDouble::Dispatch(PDEVICE_OBJECT device, PIRP irp) {
             IoSetCompletionRoutine(irp, &RuleBreakerDouble::ForgetfulRoutine, nullptr, TRUE, TRUE,
                                    TRUE);
             return IofCallDriver(self->lower_, irp);
+        case Breach::CompleteTwice:
+            irp->IoStatus.Status = STATUS_SUCCESS;
+            IofCompleteRequest(irp, IO_NO_INCREMENT);
+            IofCompleteRequest(irp, IO_NO_INCREMENT);
+            return STATUS_SUCCESS;
     }
     return STATUS_INVALID_DEVICE_REQUEST;
 }

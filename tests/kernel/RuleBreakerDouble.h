@@ -14,6 +14,7 @@ enum class Breach {
     PendWithoutMark,          // keeps the request, returns STATUS_PENDING unmarked
     MarkThenCompleteAtOnce,   // marks pending, completes, returns STATUS_SUCCESS
     DropPendingInCompletion,  // passes down; its routine forgets IoMarkIrpPending
+    CompleteTwice,            // completes the request, then completes it again
 };
 
 class RuleBreakerDouble {
