@@ -77,6 +77,12 @@ LONG KeReadStateEvent(PRKEVENT Event) {
 
 NTSTATUS KeWaitForSingleObject(PVOID Object, KWAIT_REASON, KPROCESSOR_MODE, BOOLEAN,
                                PLARGE_INTEGER Timeout) {
+    if ((Timeout == nullptr || Timeout->QuadPart != 0) && CurrentHost().Irql() >= DISPATCH_LEVEL) {
+        // IRQL_NOT_LESS_OR_EQUAL on Windows: only a zero time-out may be used there.
+        CurrentHost().ReportViolation(
+            "KeWaitForSingleObject at DISPATCH_LEVEL or above with a non-zero time-out "
+            "(IRQL_NOT_LESS_OR_EQUAL)");
+    }
     int64_t ticks = Timeout != nullptr ? Timeout->QuadPart : 0;
     return CurrentHost().Events().Wait(static_cast<PRKEVENT>(Object),
                                        Timeout != nullptr ? &ticks : nullptr);

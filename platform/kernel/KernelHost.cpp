@@ -77,7 +77,30 @@ void KernelHost::SetIrql(KIRQL irql) {
 }
 
 KIRQL KernelHost::Irql() const {
-    return irql_;
+    KIRQL base = irql_;
+    std::lock_guard lock(irqlMutex_);
+    auto raised = raisedIrql_.find(std::this_thread::get_id());
+    return raised != raisedIrql_.end() && raised->second > base ? raised->second : base;
+}
+
+KIRQL KernelHost::RaiseIrql(KIRQL level) {
+    KIRQL previous = Irql();
+    if (level < previous) {
+        ReportViolation("KeRaiseIrql to a lower IRQL (IRQL_NOT_GREATER_OR_EQUAL)");
+        return previous;
+    }
+    std::lock_guard lock(irqlMutex_);
+    raisedIrql_[std::this_thread::get_id()] = level;
+    return previous;
+}
+
+void KernelHost::LowerIrql(KIRQL previous) {
+    std::lock_guard lock(irqlMutex_);
+    if (previous <= irql_) {
+        raisedIrql_.erase(std::this_thread::get_id());
+    } else {
+        raisedIrql_[std::this_thread::get_id()] = previous;
+    }
 }
 
 bool KernelHost::RemoveOnFailedStart() const {

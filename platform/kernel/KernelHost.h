@@ -19,6 +19,8 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "common/UsbCtrl.h"
@@ -78,9 +80,14 @@ public:
     void SetGeneration(WindowsGeneration generation);
     WindowsGeneration Generation() const;
     bool IsWdmVersionAvailable(UCHAR major, UCHAR minor) const;
-    // IRQL that KeGetCurrentIrql reports in every thread (PASSIVE_LEVEL by default).
+    // IRQL that KeGetCurrentIrql reports in every thread (PASSIVE_LEVEL by
+    // default), or higher in a thread that raised it.
     void SetIrql(KIRQL irql);
     KIRQL Irql() const;
+    // The calling thread's IRQL, as KeRaiseIrql would set it: returns the
+    // previous level, which LowerIrql restores.
+    KIRQL RaiseIrql(KIRQL level);
+    void LowerIrql(KIRQL previous);
     bool RemoveOnFailedStart() const;
 
     // ---- The function driver for USB devices (one), loaded on first use.
@@ -149,6 +156,8 @@ private:
     Options options_;
     std::atomic<WindowsGeneration> generation_;
     std::atomic<KIRQL> irql_{PASSIVE_LEVEL};
+    mutable std::mutex irqlMutex_;
+    std::unordered_map<std::thread::id, KIRQL> raisedIrql_;  // threads above irql_
     KernelTrace trace_;
     PoolTracker pool_;
     KernelFaults faults_;

@@ -2,13 +2,21 @@
 
 #include <cstring>
 
+#include "platform/kernel/CurrentHost.h"
+#include "platform/kernel/KernelHost.h"
+
 namespace corvane::kernel {
 
 void CompleteUrb(PIRP irp, PURB urb, NTSTATUS status, USBD_STATUS usbdStatus) {
     urb->UrbHeader.Status = usbdStatus;
     irp->IoStatus.Status = status;
     irp->IoStatus.Information = 0;
+    // A host controller completes transfers from its DPC: the completion
+    // routines above run at DISPATCH_LEVEL.
+    KernelHost& host = CurrentHost();
+    KIRQL previous = host.RaiseIrql(DISPATCH_LEVEL);
     IofCompleteRequest(irp, IO_NO_INCREMENT);
+    host.LowerIrql(previous);
 }
 
 namespace {

@@ -2,13 +2,18 @@
 // hosted kernel reports as violations: each case breaks one on purpose.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 
 #include "platform/kernel/IrpQuarantine.h"
 #include "platform/kernel/KernelHost.h"
+#include "platform/kernel/ddk/usbdlib.h"
+#include "platform/kernel/ddk/usbioctl.h"
 #include "tests/kernel/DriverDoubles.h"
 #include "tests/kernel/RuleBreakerDouble.h"
+#include "tests/kernel/UsbDeviceDouble.h"
 
 namespace corvane::kernel::test {
 namespace {
@@ -34,6 +39,10 @@ struct PendingCase {
     Breach breach;
     const char* rule;
 };
+
+void PrintTo(const PendingCase& param, std::ostream* out) {
+    *out << param.name;
+}
 
 class PendingRuleTest : public ::testing::TestWithParam<PendingCase> {
 protected:
@@ -123,6 +132,55 @@ TEST(CompletionRule, RequestSentAgainAfterItsFinalCompletionIsReportedAndPoisone
     EXPECT_EQ(IofCallDriver(lower.Device(), irp), STATUS_INVALID_PARAMETER);
     EXPECT_TRUE(Reported(host, "IRP sent after its final completion"));
 }
+
+struct WaitCase {
+    const char* name;
+    std::optional<LONGLONG> timeout;
+    bool broken;
+};
+
+void PrintTo(const WaitCase& param, std::ostream* out) {
+    *out << param.name;
+}
+
+class WaitRuleTest : public ::testing::TestWithParam<WaitCase> {};
+
+// The bus completes URBs at DISPATCH_LEVEL, where only a zero time-out may be waited with.
+TEST_P(WaitRuleTest, WaitInTheCompletionOfAUrbIsCheckedAgainstDispatchLevel) {
+    UsbDeviceDouble device;
+    KernelHost host;
+    host.PlugDevice(device);
+    PDEVICE_OBJECT pdo = host.PhysicalDevice(device);
+    ASSERT_NE(pdo, nullptr);
+    RuleBreakerDouble breaker(host, Breach::WaitInCompletion, pdo);
+    breaker.completionWait = GetParam().timeout;
+    uint8_t buffer[18];
+    URB urb{};
+    UsbBuildGetDescriptorRequest(&urb, sizeof(struct _URB_CONTROL_DESCRIPTOR_REQUEST),
+                                 USB_DEVICE_DESCRIPTOR_TYPE, 0, 0, buffer, nullptr, sizeof buffer,
+                                 nullptr);
+    KEVENT event;
+    KeInitializeEvent(&event, NotificationEvent, FALSE);
+    IO_STATUS_BLOCK iosb{};
+    PIRP irp = IoBuildDeviceIoControlRequest(IOCTL_INTERNAL_USB_SUBMIT_URB, breaker.Device(),
+                                             nullptr, 0, nullptr, 0, TRUE, &event, &iosb);
+    ASSERT_NE(irp, nullptr);
+    IoGetNextIrpStackLocation(irp)->Parameters.Others.Argument1 = &urb;
+    if (IofCallDriver(breaker.Device(), irp) == STATUS_PENDING) {
+        KeWaitForSingleObject(&event, Executive, KernelMode, FALSE, nullptr);
+    }
+    EXPECT_EQ(iosb.Status, STATUS_SUCCESS);
+    EXPECT_EQ(Reported(host, "KeWaitForSingleObject at DISPATCH_LEVEL"), GetParam().broken);
+    EXPECT_EQ(KeGetCurrentIrql(), PASSIVE_LEVEL);  // lowered again after the routine
+}
+
+INSTANTIATE_TEST_SUITE_P(Timeouts, WaitRuleTest,
+                         ::testing::Values(WaitCase{"NoTimeout", std::nullopt, true},
+                                           WaitCase{"OneTick", -1, true},
+                                           WaitCase{"ZeroPolls", 0, false}),
+                         [](const ::testing::TestParamInfo<WaitCase>& info) {
+                             return info.param.name;
+                         });
 
 }  // namespace
 }  // namespace corvane::kernel::test

@@ -37,9 +37,13 @@ NTSTATUS NTAPI RuleBreakerDouble::Dispatch(PDEVICE_OBJECT device, PIRP irp) {
             IofCompleteRequest(irp, IO_NO_INCREMENT);
             return STATUS_SUCCESS;
         case Breach::DropPendingInCompletion:
+        case Breach::WaitInCompletion:
             IoCopyCurrentIrpStackLocationToNext(irp);
-            IoSetCompletionRoutine(irp, &RuleBreakerDouble::ForgetfulRoutine, nullptr, TRUE, TRUE,
-                                   TRUE);
+            IoSetCompletionRoutine(irp,
+                                   self->breach_ == Breach::WaitInCompletion
+                                       ? &RuleBreakerDouble::WaitingRoutine
+                                       : &RuleBreakerDouble::ForgetfulRoutine,
+                                   self, TRUE, TRUE, TRUE);
             return IofCallDriver(self->lower_, irp);
         case Breach::CompleteTwice:
             irp->IoStatus.Status = STATUS_SUCCESS;
@@ -51,6 +55,20 @@ NTSTATUS NTAPI RuleBreakerDouble::Dispatch(PDEVICE_OBJECT device, PIRP irp) {
 }
 
 NTSTATUS NTAPI RuleBreakerDouble::ForgetfulRoutine(PDEVICE_OBJECT, PIRP, PVOID) {
+    return STATUS_CONTINUE_COMPLETION;
+}
+
+NTSTATUS NTAPI RuleBreakerDouble::WaitingRoutine(PDEVICE_OBJECT, PIRP irp, PVOID context) {
+    auto* self = static_cast<RuleBreakerDouble*>(context);
+    KEVENT event;
+    KeInitializeEvent(&event, NotificationEvent, TRUE);  // signalled: the wait itself is the fault
+    LARGE_INTEGER timeout;
+    timeout.QuadPart = self->completionWait.value_or(0);
+    KeWaitForSingleObject(&event, Executive, KernelMode, FALSE,
+                          self->completionWait ? &timeout : nullptr);
+    if (irp->PendingReturned) {
+        IoMarkIrpPending(irp);
+    }
     return STATUS_CONTINUE_COMPLETION;
 }
 

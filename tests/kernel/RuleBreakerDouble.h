@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <optional>
 
 #include "platform/kernel/KernelHost.h"
 #include "platform/kernel/ddk/wdm.h"
@@ -15,6 +16,7 @@ enum class Breach {
     MarkThenCompleteAtOnce,   // marks pending, completes, returns STATUS_SUCCESS
     DropPendingInCompletion,  // passes down; its routine forgets IoMarkIrpPending
     CompleteTwice,            // completes the request, then completes it again
+    WaitInCompletion,         // passes down; its routine waits on a signalled event
 };
 
 class RuleBreakerDouble {
@@ -26,6 +28,8 @@ public:
     PDEVICE_OBJECT Device() const { return device_; }
     // The request PendWithoutMark kept.
     PIRP Held() const { return held_.load(); }
+    // WaitInCompletion's time-out in 100 ns units; none: wait without one.
+    std::optional<LONGLONG> completionWait;
 
     // A completion routine for an IRP's originator that marks it pending,
     // though the originator has no stack location; returns
@@ -35,6 +39,7 @@ public:
 private:
     static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT device, PIRP irp);
     static NTSTATUS NTAPI ForgetfulRoutine(PDEVICE_OBJECT device, PIRP irp, PVOID context);
+    static NTSTATUS NTAPI WaitingRoutine(PDEVICE_OBJECT device, PIRP irp, PVOID context);
 
     KernelHost& host_;
     Breach breach_;
