@@ -26,6 +26,14 @@ std::u16string_view View(PCUNICODE_STRING text) {
     return std::u16string_view(text->Buffer, text->Length / sizeof(WCHAR));
 }
 
+// Driver Verifier stops a zero-byte allocation (BAD_POOL_CALLER); it is
+// reported here and still served.
+void CheckPoolSize(SIZE_T bytes) {
+    if (bytes == 0) {
+        CurrentHost().ReportViolation("pool allocation of zero bytes (BAD_POOL_CALLER)");
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -89,10 +97,12 @@ NTSTATUS KeWaitForSingleObject(PVOID Object, KWAIT_REASON, KPROCESSOR_MODE, BOOL
 }
 
 PVOID ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag) {
+    CheckPoolSize(NumberOfBytes);
     return CurrentHost().Pool().Allocate(NumberOfBytes, Tag, IsPaged(PoolType));
 }
 
 PVOID ExAllocatePool(POOL_TYPE PoolType, SIZE_T NumberOfBytes) {
+    CheckPoolSize(NumberOfBytes);
     return CurrentHost().Pool().Allocate(NumberOfBytes, kUntaggedPool, IsPaged(PoolType));
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "platform/kernel/CurrentHost.h"
 #include "platform/kernel/IoManager.h"
@@ -137,9 +138,13 @@ NTSTATUS IoManager::SetUpBuffers(PIRP irp, ULONG method, const void* in, ULONG i
         irp->AssociatedIrp.SystemBuffer = buffer;
         irp->Flags |= IRP_BUFFERED_IO | IRP_DEALLOCATE_BUFFER;
     }
-    if (method == METHOD_BUFFERED && outLength > 0 && out != nullptr) {
-        irp->Flags |= IRP_INPUT_OPERATION;
+    if (method == METHOD_BUFFERED) {
+        Private(irp)->bufferedControl = next->MajorFunction == IRP_MJ_DEVICE_CONTROL ||
+                                        next->MajorFunction == IRP_MJ_INTERNAL_DEVICE_CONTROL;
         Private(irp)->outputLength = outLength;
+        if (outLength > 0 && out != nullptr) {
+            irp->Flags |= IRP_INPUT_OPERATION;
+        }
     }
     irp->UserBuffer = out;
     return STATUS_SUCCESS;
@@ -259,6 +264,15 @@ void IoManager::FinishIrp(PIRP irp) {
             Hex(irp->IoStatus.Status) + ")");
         FreeIrp(irp);
         return;
+    }
+    if (priv->bufferedControl && !NT_ERROR(irp->IoStatus.Status) &&
+        irp->IoStatus.Information > priv->outputLength) {
+        // Windows would copy that many bytes over the caller's buffer; here
+        // the copy stays cut to the buffer's size.
+        host_.ReportViolation("METHOD_BUFFERED request completed with IoStatus.Information " +
+                              std::to_string(irp->IoStatus.Information) +
+                              " larger than its output buffer (" +
+                              std::to_string(priv->outputLength) + " bytes)");
     }
     if (irp->Flags & IRP_BUFFERED_IO) {
         if ((irp->Flags & IRP_INPUT_OPERATION) && !NT_ERROR(irp->IoStatus.Status) &&

@@ -33,8 +33,9 @@ struct IrpPrivate {
     uint32_t magic;
     IrpOrigin origin;
     bool startNextPowerCalled;
-    ULONG outputLength;  // bytes the caller's output buffer holds
-    KEVENT hostEvent;    // Host IRPs: signalled by final processing
+    bool bufferedControl;  // a METHOD_BUFFERED device-control request
+    ULONG outputLength;    // bytes the caller's output buffer holds
+    KEVENT hostEvent;      // Host IRPs: signalled by final processing
     IO_STATUS_BLOCK hostIosb;
     // Shared with the sends still running, which may outlive the IRP.
     std::shared_ptr<PendingLedger> pending;

@@ -29,6 +29,7 @@
 #include "platform/kernel/KernelFaults.h"
 #include "platform/kernel/KernelTrace.h"
 #include "platform/kernel/PoolTracker.h"
+#include "platform/kernel/RemoveLockTags.h"
 #include "platform/kernel/UsbDevice.h"
 #include "platform/kernel/ddk/wdm.h"
 
@@ -151,6 +152,7 @@ public:
     PnpManager& Pnp() { return *pnp_; }
     UsbBus& Bus() { return *bus_; }
     FileTable& Files() { return *files_; }
+    RemoveLockTags& LockTags() { return lockTags_; }
 
 private:
     Options options_;
@@ -161,6 +163,7 @@ private:
     KernelTrace trace_;
     PoolTracker pool_;
     KernelFaults faults_;
+    RemoveLockTags lockTags_;
     Dispatcher dispatcher_;
     mutable std::mutex recordsMutex_;
     std::vector<AssertionRecord> assertions_;

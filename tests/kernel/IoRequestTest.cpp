@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform/kernel/KernelHost.h"
 #include "tests/kernel/DriverDoubles.h"
@@ -83,14 +84,28 @@ TEST_F(IoRequestTest, OutputCopiedBackOnSuccessOrWarningButNotOnAnError) {
     }
 }
 
-TEST_F(IoRequestTest, InformationBeyondTheOutputBufferIsCutToItsSize) {
-    Answer(STATUS_SUCCESS, 4096, 0x5A);
-    uint8_t out[9] = {};
-    uint8_t in[16] = {};
-    RequestResult result = Control(kBuffered, in, sizeof in, out, 8);
-    EXPECT_EQ(result.information, 8u);
-    EXPECT_EQ(out[7], 0x5A);
-    EXPECT_EQ(out[8], 0);  // nothing written past the caller's buffer
+// Windows would copy the reported bytes over the caller's buffer: a violation,
+// and the copy is still kept inside the buffer.
+TEST_F(IoRequestTest, InformationBeyondTheOutputBufferIsAViolation) {
+    const struct {
+        ULONG_PTR information;
+        bool broken;
+    } cases[] = {{8, false}, {9, true}, {4096, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.information);
+        host.ClearViolations();
+        Answer(STATUS_SUCCESS, c.information, 0x5A);
+        uint8_t out[9] = {};
+        uint8_t in[16] = {};
+        EXPECT_EQ(Control(kBuffered, in, sizeof in, out, 8).information, 8u);
+        EXPECT_EQ(out[7], 0x5A);
+        EXPECT_EQ(out[8], 0);  // nothing written past the caller's buffer
+        ASSERT_EQ(host.Violations().size(), c.broken ? 1u : 0u);
+        if (c.broken) {
+            EXPECT_NE(host.Violations()[0].find("larger than its output buffer (8 bytes)"),
+                      std::string::npos);
+        }
+    }
 }
 
 TEST_F(IoRequestTest, NeitherMethodPassesTheCallersBuffers) {

@@ -182,5 +182,26 @@ INSTANTIATE_TEST_SUITE_P(Timeouts, WaitRuleTest,
                              return info.param.name;
                          });
 
+TEST(ResourceRules, ZeroBytePoolAllocationAndAForeignRemoveLockTagAreReported) {
+    const struct {
+        Breach breach;
+        const char* rule;
+    } cases[] = {
+        {Breach::AllocateZeroBytes, "pool allocation of zero bytes"},
+        {Breach::ReleaseWithOtherTag, "IoReleaseRemoveLock with a tag the lock was not acquired"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rule);
+        KernelHost host;
+        RuleBreakerDouble breaker(host, c.breach);
+        EXPECT_EQ(host.Io()
+                      .DeviceControl(breaker.Device(), nullptr, kCode, nullptr, 0, nullptr, 0)
+                      .status,
+                  STATUS_SUCCESS);
+        ASSERT_EQ(host.Violations().size(), 1u);
+        EXPECT_NE(host.Violations()[0].find(c.rule), std::string::npos);
+    }
+}
+
 }  // namespace
 }  // namespace corvane::kernel::test

@@ -2,6 +2,10 @@
 
 namespace corvane::kernel::test {
 
+namespace {
+constexpr ULONG kZeroTag = 0x6B616542;  // "Beak"
+}
+
 RuleBreakerDouble::RuleBreakerDouble(KernelHost& host, Breach breach, PDEVICE_OBJECT below)
     : host_(host), breach_(breach) {
     driver_ = host_.Io().CreateDriverObject(u"RuleBreaker");
@@ -14,6 +18,7 @@ RuleBreakerDouble::RuleBreakerDouble(KernelHost& host, Breach breach, PDEVICE_OB
     if (below != nullptr) {
         lower_ = IoAttachDeviceToDeviceStack(device_, below);
     }
+    IoInitializeRemoveLock(&removeLock_, 0, 0, 0);
     device_->Flags &= ~DO_DEVICE_INITIALIZING;
 }
 
@@ -45,13 +50,23 @@ NTSTATUS NTAPI RuleBreakerDouble::Dispatch(PDEVICE_OBJECT device, PIRP irp) {
                                        : &RuleBreakerDouble::ForgetfulRoutine,
                                    self, TRUE, TRUE, TRUE);
             return IofCallDriver(self->lower_, irp);
+        case Breach::AllocateZeroBytes:
+            ExFreePoolWithTag(ExAllocatePoolWithTag(NonPagedPool, 0, kZeroTag), kZeroTag);
+            break;
+        case Breach::ReleaseWithOtherTag:
+            if (NT_SUCCESS(IoAcquireRemoveLock(&self->removeLock_, irp))) {
+                IoReleaseRemoveLock(&self->removeLock_, device);
+            }
+            break;
         case Breach::CompleteTwice:
             irp->IoStatus.Status = STATUS_SUCCESS;
             IofCompleteRequest(irp, IO_NO_INCREMENT);
             IofCompleteRequest(irp, IO_NO_INCREMENT);
             return STATUS_SUCCESS;
     }
-    return STATUS_INVALID_DEVICE_REQUEST;
+    irp->IoStatus.Status = STATUS_SUCCESS;
+    IofCompleteRequest(irp, IO_NO_INCREMENT);
+    return STATUS_SUCCESS;
 }
 
 NTSTATUS NTAPI RuleBreakerDouble::ForgetfulRoutine(PDEVICE_OBJECT, PIRP, PVOID) {

@@ -17,6 +17,8 @@ enum class Breach {
     DropPendingInCompletion,  // passes down; its routine forgets IoMarkIrpPending
     CompleteTwice,            // completes the request, then completes it again
     WaitInCompletion,         // passes down; its routine waits on a signalled event
+    AllocateZeroBytes,        // asks the pool for zero bytes (and frees them)
+    ReleaseWithOtherTag,      // acquires its remove lock for the IRP, releases for the device
 };
 
 class RuleBreakerDouble {
@@ -47,6 +49,7 @@ private:
     PDEVICE_OBJECT device_ = nullptr;
     PDEVICE_OBJECT lower_ = nullptr;
     std::atomic<PIRP> held_{nullptr};
+    IO_REMOVE_LOCK removeLock_{};
 };
 
 }  // namespace corvane::kernel::test
