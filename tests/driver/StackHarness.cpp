@@ -1,5 +1,7 @@
 #include "tests/driver/StackHarness.h"
 
+#include <gtest/gtest.h>
+
 #include "driver/Driver.h"
 #include "platform/kernel/DeviceInterfaces.h"
 #include "sim/ProjectorConfig.h"
@@ -58,6 +60,8 @@ StackHarness::~StackHarness() {
         driver_->DriverUnload(driver_);
     }
     host_.Io().DeleteDriverObject(driver_);
+    // Whatever a test made the driver do, it kept the kernel's rules.
+    EXPECT_TRUE(host_.Violations().empty()) << ::testing::PrintToString(host_.Violations());
 }
 
 NTSTATUS StackHarness::AddDevice() {
