@@ -112,10 +112,11 @@ VOID IofCompleteRequest(PIRP Irp, CCHAR) {
 
 VOID PoStartNextPowerIrp(PIRP Irp) {
     IoManager::Private(Irp)->startNextPowerCalled = true;
+    IoManager::Private(Irp)->powerStarted = true;
 }
 
 NTSTATUS PoCallDriver(PDEVICE_OBJECT DeviceObject, PIRP Irp) {
-    return CurrentHost().Io().CallDriver(DeviceObject, Irp);
+    return CurrentHost().Io().CallPowerDriver(DeviceObject, Irp);
 }
 
 POWER_STATE PoSetPowerState(PDEVICE_OBJECT, POWER_STATE_TYPE, POWER_STATE State) {

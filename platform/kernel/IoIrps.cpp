@@ -199,6 +199,23 @@ NTSTATUS IoManager::CallDriver(PDEVICE_OBJECT device, PIRP irp) {
     return status;
 }
 
+NTSTATUS IoManager::CallPowerDriver(PDEVICE_OBJECT device, PIRP irp) {
+    if (IsFreed(irp)) {
+        return CallDriver(device, irp);  // reported there
+    }
+    IrpPrivate* priv = Private(irp);
+    if (!priv->powerStarted) {
+        // Every generation this kernel offers predates Vista, where the rule ends.
+        if (IoGetNextIrpStackLocation(irp)->CompletionRoutine == nullptr) {
+            host_.ReportViolation("power request passed down without PoStartNextPowerIrp");
+        } else if (irp->CurrentLocation > 1 && irp->CurrentLocation <= 32) {
+            priv->powerStartsOwed |= 1u << (irp->CurrentLocation - 1);
+        }
+    }
+    priv->powerStarted = false;
+    return CallDriver(device, irp);
+}
+
 void IoManager::CompleteRequest(PIRP irp) {
     // MULTIPLE_IRP_COMPLETE_REQUESTS on Windows; here the second completion is
     // reported and ignored.
@@ -241,12 +258,23 @@ void IoManager::CompleteRequest(PIRP irp) {
         stack->FileObject = nullptr;
         stack->CompletionRoutine = nullptr;
         stack->Context = nullptr;
+        uint32_t owedBit = 1u << ((irp->CurrentLocation - 1) & 31);
+        bool owed = (Private(irp)->powerStartsOwed & owedBit) != 0;
+        if (owed) {
+            Private(irp)->powerStartsOwed &= ~owedBit;
+            Private(irp)->powerStarted = false;
+        }
         if (invoke && routine != nullptr) {
             PDEVICE_OBJECT device = irp->CurrentLocation == irp->StackCount + 1
                                         ? nullptr
                                         : irp->Tail.Overlay.CurrentStackLocation->DeviceObject;
             if (routine(device, irp, context) == STATUS_MORE_PROCESSING_REQUIRED) {
                 return;
+            }
+            if (owed && !Private(irp)->powerStarted) {
+                host_.ReportViolation(
+                    "power request passed down without PoStartNextPowerIrp (nor in its "
+                    "completion routine)");
             }
         } else if (irp->PendingReturned && irp->CurrentLocation <= irp->StackCount) {
             IoMarkIrpPending(irp);

@@ -33,6 +33,11 @@ struct IrpPrivate {
     uint32_t magic;
     IrpOrigin origin;
     bool startNextPowerCalled;
+    // PoStartNextPowerIrp since the last driver passed the request down.
+    bool powerStarted;
+    // Stack locations whose completion routine owes PoStartNextPowerIrp:
+    // their driver passed the request down without calling it first.
+    uint32_t powerStartsOwed;
     bool bufferedControl;  // a METHOD_BUFFERED device-control request
     ULONG outputLength;    // bytes the caller's output buffer holds
     KEVENT hostEvent;      // Host IRPs: signalled by final processing
@@ -80,6 +85,9 @@ public:
                               PVOID out, ULONG outLength, bool internal, PKEVENT event,
                               PIO_STATUS_BLOCK iosb);
     NTSTATUS CallDriver(PDEVICE_OBJECT device, PIRP irp);
+    // PoCallDriver: before Vista every driver passing a power request down
+    // calls PoStartNextPowerIrp first or in its completion routine.
+    NTSTATUS CallPowerDriver(PDEVICE_OBJECT device, PIRP irp);
     void CompleteRequest(PIRP irp);
     std::size_t OutstandingIrps() const;
     static IrpPrivate* Private(PIRP irp);

@@ -203,5 +203,31 @@ TEST(ResourceRules, ZeroBytePoolAllocationAndAForeignRemoveLockTagAreReported) {
     }
 }
 
+// Every generation the kernel offers needs the call, so each is tried.
+TEST(PowerRule, PowerRequestPassedDownWithoutPoStartNextPowerIrpIsReported) {
+    const Breach breaches[] = {Breach::PowerDownUnstarted, Breach::PowerRoutineUnstarted};
+    const WindowsGeneration generations[] = {WindowsGeneration::Win98, WindowsGeneration::WinMe,
+                                             WindowsGeneration::Win2000, WindowsGeneration::WinXp};
+    for (Breach breach : breaches) {
+        for (WindowsGeneration generation : generations) {
+            SCOPED_TRACE(static_cast<int>(breach) * 10 + static_cast<int>(generation));
+            KernelHost host;
+            host.SetGeneration(generation);
+            LowerDriverDouble lower(host);
+            RuleBreakerDouble breaker(host, breach, lower.Device());
+            PIRP irp = host.Io().NewHostIrp(breaker.Device());
+            irp->IoStatus.Status = STATUS_NOT_SUPPORTED;
+            PIO_STACK_LOCATION next = IoGetNextIrpStackLocation(irp);
+            next->MajorFunction = IRP_MJ_POWER;
+            next->MinorFunction = IRP_MN_SET_POWER;
+            host.Io().SendAndWait(breaker.Device(), irp);
+            ASSERT_EQ(host.Violations().size(), 1u) << ::testing::PrintToString(host.Violations());
+            EXPECT_NE(
+                host.Violations()[0].find("power request passed down without PoStartNextPowerIrp"),
+                std::string::npos);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace corvane::kernel::test

@@ -50,6 +50,14 @@ NTSTATUS NTAPI RuleBreakerDouble::Dispatch(PDEVICE_OBJECT device, PIRP irp) {
                                        : &RuleBreakerDouble::ForgetfulRoutine,
                                    self, TRUE, TRUE, TRUE);
             return IofCallDriver(self->lower_, irp);
+        case Breach::PowerDownUnstarted:
+            IoSkipCurrentIrpStackLocation(irp);
+            return PoCallDriver(self->lower_, irp);
+        case Breach::PowerRoutineUnstarted:
+            IoCopyCurrentIrpStackLocationToNext(irp);
+            IoSetCompletionRoutine(irp, &RuleBreakerDouble::ForgetfulRoutine, self, TRUE, TRUE,
+                                   TRUE);
+            return PoCallDriver(self->lower_, irp);
         case Breach::AllocateZeroBytes:
             ExFreePoolWithTag(ExAllocatePoolWithTag(NonPagedPool, 0, kZeroTag), kZeroTag);
             break;

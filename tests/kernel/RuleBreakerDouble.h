@@ -19,11 +19,14 @@ enum class Breach {
     WaitInCompletion,         // passes down; its routine waits on a signalled event
     AllocateZeroBytes,        // asks the pool for zero bytes (and frees them)
     ReleaseWithOtherTag,      // acquires its remove lock for the IRP, releases for the device
+    PowerDownUnstarted,       // skips its location, PoCallDriver without PoStartNextPowerIrp
+    PowerRoutineUnstarted,    // passes a power request down; its routine forgets it too
 };
 
 class RuleBreakerDouble {
 public:
-    // `below`: the device requests are passed to (DropPendingInCompletion).
+    // `below`: the device requests are passed to (DropPendingInCompletion,
+    // WaitInCompletion and the power breaches).
     RuleBreakerDouble(KernelHost& host, Breach breach, PDEVICE_OBJECT below = nullptr);
     ~RuleBreakerDouble();
 
