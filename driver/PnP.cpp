@@ -26,6 +26,19 @@ NTSTATUS QueryCapabilities(PDEVICE_OBJECT deviceObject, PIRP irp) {
     return IoCallDriver(GetDeviceExtension(deviceObject)->LowerDeviceObject, irp);
 }
 
+void AbortPipe(PDEVICE_OBJECT deviceObject, USBD_PIPE_HANDLE pipe) {
+    if (pipe == nullptr) {
+        return;
+    }
+    DbgPrint("USBCTRL - Aborting pipe %X\n", DORNIK_TRACE_PTR(pipe));
+    URB urb;
+    RtlZeroMemory(&urb, sizeof(urb));
+    urb.UrbPipeRequest.Hdr.Length = sizeof(struct _URB_PIPE_REQUEST);
+    urb.UrbPipeRequest.Hdr.Function = URB_FUNCTION_ABORT_PIPE;
+    urb.UrbPipeRequest.PipeHandle = pipe;
+    SendUrb(deviceObject, &urb);  // a pipe of a device already gone has nothing left to end
+}
+
 void DisableInterface(PDEVICE_EXTENSION extension) {
     IoSetDeviceInterfaceState(&extension->SymbolicLinkName, FALSE);
     RtlFreeUnicodeString(&extension->SymbolicLinkName);
@@ -118,6 +131,12 @@ NTSTATUS PnPSurpriseRemoveDevice(PDEVICE_OBJECT deviceObject, PIRP irp) {
 
 NTSTATUS PnPRemoveDevice(PDEVICE_OBJECT deviceObject, PIRP irp) {
     PDEVICE_EXTENSION extension = GetDeviceExtension(deviceObject);
+
+    // A read waiting for the projector holds the remove lock, and on 98 and
+    // ME removal comes with no surprise removal before it, the transfer still
+    // on the pipe: end both pipes' transfers so the wait below can end.
+    AbortPipe(deviceObject, extension->HCIInputHandle);
+    AbortPipe(deviceObject, extension->HCIOutputHandle);
 
     // From here on new requests fail with STATUS_DELETE_PENDING; wait for
     // those still inside the driver before taking the device apart.

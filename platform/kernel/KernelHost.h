@@ -56,7 +56,7 @@ enum class DeviceState {
     NoDriver,         // enumerated, but no function driver took it
     Started,          // start request succeeded
     StartFailed,      // start request failed (and the node was kept)
-    SurpriseRemoved,  // unplugged; removal waits for the last handle
+    SurpriseRemoved,  // unplugged; its node waits for the last handle
 };
 
 class KernelHost {

@@ -66,6 +66,20 @@ void PnpManager::DeviceGone(PDEVICE_OBJECT pdo) {
             it->second.state = DeviceState::SurpriseRemoved;
         }
     }
+    WindowsGeneration generation = host_.Generation();
+    if (hasStack &&
+        (generation == WindowsGeneration::Win98 || generation == WindowsGeneration::WinMe)) {
+        // 98 and ME know no surprise removal: the removal request comes at
+        // once, whatever handles are still open and requests inside.
+        RemoveStack(pdo);
+        std::lock_guard lock(mutex_);
+        Node& node = nodes_[pdo];
+        if (node.openFiles > 0) {
+            node.finishWhenClosed = true;
+            return;
+        }
+        hasStack = false;
+    }
     if (hasStack) {
         SendPnpNow(pdo, IRP_MN_SURPRISE_REMOVAL);
         std::lock_guard lock(mutex_);
@@ -169,6 +183,7 @@ NTSTATUS PnpManager::BeginOpen(std::string_view path, PDEVICE_OBJECT* pdoOut,
 
 void PnpManager::FileClosed(PDEVICE_OBJECT pdo) {
     bool removeNow = false;
+    bool finishNow = false;
     {
         std::lock_guard lock(mutex_);
         auto it = nodes_.find(pdo);
@@ -180,12 +195,15 @@ void PnpManager::FileClosed(PDEVICE_OBJECT pdo) {
         if (removeNow) {
             it->second.removeWhenClosed = false;
         }
+        finishNow = it->second.openFiles == 0 && it->second.finishWhenClosed;
     }
     if (removeNow) {
         Post([this, pdo] {
             RemoveStack(pdo);
             FinishNode(pdo);
         });
+    } else if (finishNow) {
+        Post([this, pdo] { FinishNode(pdo); });
     }
 }
 

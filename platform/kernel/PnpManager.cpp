@@ -147,7 +147,8 @@ void PnpManager::UnloadDriverIfUnused() {
             return;
         }
         for (const auto& [pdo, node] : nodes_) {
-            if (node.hasStack) {
+            // Handles left after a removal still send their closes to the driver.
+            if (node.hasStack || node.openFiles > 0) {
                 return;
             }
         }

@@ -72,6 +72,7 @@ private:
         bool hasStack = false;
         bool removing = false;
         bool removeWhenClosed = false;
+        bool finishWhenClosed = false;  // removed while handles were open (98/ME)
         int openFiles = 0;
         std::optional<DEVICE_CAPABILITIES> capabilities;
     };

@@ -92,6 +92,11 @@ bool LowerDriverDouble::WaitForWaitingIn(int timeoutMs) {
                              [this] { return !waitingIn_.empty(); });
 }
 
+void LowerDriverDouble::AnswerAbortPipe() {
+    std::lock_guard lock(mutex_);
+    answerAbort_ = true;
+}
+
 void LowerDriverDouble::SetOutStatus(NTSTATUS status) {
     std::lock_guard lock(mutex_);
     outStatus_ = status;
@@ -158,12 +163,18 @@ NTSTATUS LowerDriverDouble::OnInternalControl(PIRP irp) {
         return CompleteNow(irp, STATUS_INVALID_DEVICE_REQUEST);
     }
     bool waiting = false;
+    bool abort = false;
     NTSTATUS status;
     Completion completion;
     {
         std::lock_guard lock(mutex_);
         status = ServeUrb(UrbOf(irp), irp, &waiting);
         completion = urbCompletion_;
+        abort = answerAbort_ && UrbOf(irp)->UrbHeader.Function == URB_FUNCTION_ABORT_PIPE;
+    }
+    if (abort) {
+        FailWaitingIn(STATUS_CANCELLED);
+        status = STATUS_SUCCESS;
     }
     if (waiting) {
         changed_.notify_all();
@@ -191,6 +202,8 @@ NTSTATUS LowerDriverDouble::ServeUrb(PURB urb, PIRP irp, bool* waiting) {
         record.descriptorType = request.DescriptorType;
         record.index = request.Index;
         record.languageId = request.LanguageId;
+    } else if (record.function == URB_FUNCTION_ABORT_PIPE) {
+        record.pipe = urb->UrbPipeRequest.PipeHandle;
     } else if (record.function == URB_FUNCTION_SELECT_CONFIGURATION) {
         record.hasConfiguration = urb->UrbSelectConfiguration.ConfigurationDescriptor != nullptr;
     }

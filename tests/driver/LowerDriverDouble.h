@@ -59,6 +59,9 @@ public:
     void QueueIn(std::vector<uint8_t> bytes, NTSTATUS status = STATUS_SUCCESS);
     void FailWaitingIn(NTSTATUS status);
     bool WaitForWaitingIn(int timeoutMs);
+    // URB_FUNCTION_ABORT_PIPE fails the waiting IN transfers with
+    // STATUS_CANCELLED (by default it is not supported).
+    void AnswerAbortPipe();
     // OUT transfers fail with this status from now on (success by default).
     void SetOutStatus(NTSTATUS status);
     // SELECT_CONFIGURATION leaves the pipe handles of interface `position` null.
@@ -112,6 +115,7 @@ private:
     std::deque<PendingReply> inReplies_;
     std::deque<PIRP> waitingIn_;
     NTSTATUS outStatus_ = STATUS_SUCCESS;
+    bool answerAbort_ = false;
     size_t withheldPipes_ = SIZE_MAX;
     std::vector<UrbRecord> urbs_;
     std::map<UCHAR, Answer> pnpAnswers_;

@@ -90,6 +90,17 @@ TEST(PnpTest, CapabilitiesAllowSurpriseRemovalAndMapNoPowerStates) {
     EXPECT_TRUE(harness.Host().Violations().empty());
 }
 
+// A read that waits for the projector, in a thread of its own.
+std::thread StartRead(StackHarness& harness, kernel::RequestResult* result) {
+    return std::thread([&harness, result] {
+        USBCTRL_REQUEST request{};
+        request.HCIReadBufferSize = 64;
+        USBCTRL_REPLY reply{};
+        *result =
+            harness.IoControl(IOCTRL_READ_DATA, &request, sizeof(request), &reply, sizeof(reply));
+    });
+}
+
 class RemovalOnGeneration : public ::testing::TestWithParam<WindowsGeneration> {};
 
 TEST_P(RemovalOnGeneration, DeconfiguresAndDeletesTheDevice) {
@@ -101,10 +112,15 @@ TEST_P(RemovalOnGeneration, DeconfiguresAndDeletesTheDevice) {
     auto result = harness.Remove();
     EXPECT_EQ(result.status, STATUS_SUCCESS);
     EXPECT_TRUE(HasLine(harness.TraceLines(), "USBCTRL: DispatchPnP - IRP_MN_REMOVE_DEVICE"));
+    // Both pipes are aborted, then the device is deconfigured.
     auto urbs = harness.Lower().Urbs();
-    ASSERT_EQ(urbs.size(), 1u);
-    EXPECT_EQ(urbs[0].function, URB_FUNCTION_SELECT_CONFIGURATION);
-    EXPECT_FALSE(urbs[0].hasConfiguration);
+    ASSERT_EQ(urbs.size(), 3u);
+    EXPECT_EQ(urbs[0].function, URB_FUNCTION_ABORT_PIPE);
+    EXPECT_EQ(urbs[0].pipe, LowerDriverDouble::PipeHandleFor(0, 0));
+    EXPECT_EQ(urbs[1].function, URB_FUNCTION_ABORT_PIPE);
+    EXPECT_EQ(urbs[1].pipe, LowerDriverDouble::PipeHandleFor(0, 1));
+    EXPECT_EQ(urbs[2].function, URB_FUNCTION_SELECT_CONFIGURATION);
+    EXPECT_FALSE(urbs[2].hasConfiguration);
 
     std::vector<UCHAR> minors = harness.Lower().PnpMinors();
     bool passedDown = std::count(minors.begin(), minors.end(), IRP_MN_REMOVE_DEVICE) == 1;
@@ -115,6 +131,35 @@ TEST_P(RemovalOnGeneration, DeconfiguresAndDeletesTheDevice) {
     EXPECT_EQ(harness.Lower().Pdo()->AttachedDevice, nullptr);
     EXPECT_EQ(harness.Host().Pool().OutstandingTotal(), 0u);
     // Every generation completes the removal request (the host reports one that is not).
+    EXPECT_TRUE(harness.Host().Violations().empty());
+}
+
+// 98 and ME send the removal with no surprise removal before it, a read still
+// waiting on the pipe: removal must end it rather than wait for it for ever.
+TEST_P(RemovalOnGeneration, AbortsAReadBlockedOnThePipeInsteadOfWaitingForIt) {
+    StackHarness harness(GetParam());
+    ASSERT_EQ(harness.AddAndStart(), STATUS_SUCCESS);
+    ASSERT_EQ(harness.Create().status, STATUS_SUCCESS);
+    harness.Lower().AnswerAbortPipe();
+
+    kernel::RequestResult readResult;
+    std::thread reader = StartRead(harness, &readResult);
+    ASSERT_TRUE(harness.Lower().WaitForWaitingIn(5000));
+
+    std::atomic<bool> removed{false};
+    std::thread remover([&] {
+        harness.Remove();
+        removed = true;
+    });
+    for (int i = 0; i < 2500 && !removed; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_TRUE(removed) << "removal still waits for the blocked read";
+    harness.Lower().FailWaitingIn(STATUS_DEVICE_NOT_CONNECTED);  // lets a hung removal end
+    reader.join();
+    remover.join();
+    EXPECT_EQ(readResult.status, STATUS_CANCELLED);
+    EXPECT_EQ(harness.Host().Pool().OutstandingTotal(), 0u);
     EXPECT_TRUE(harness.Host().Violations().empty());
 }
 
@@ -153,13 +198,7 @@ TEST(PnpTest, RemovalWaitsForARequestStillInTheDriver) {
 
     // A read that waits for the projector.
     kernel::RequestResult readResult;
-    std::thread reader([&] {
-        USBCTRL_REQUEST request{};
-        request.HCIReadBufferSize = 64;
-        USBCTRL_REPLY reply{};
-        readResult =
-            harness.IoControl(IOCTRL_READ_DATA, &request, sizeof(request), &reply, sizeof(reply));
-    });
+    std::thread reader = StartRead(harness, &readResult);
     ASSERT_TRUE(harness.Lower().WaitForWaitingIn(5000));
 
     ASSERT_EQ(harness.Pnp(IRP_MN_SURPRISE_REMOVAL).status, STATUS_SUCCESS);
