@@ -204,6 +204,14 @@ NTSTATUS Bulk(PDEVICE_OBJECT device, PIRP irp, ULONG outLength) {
     }
     URB urb;
     std::memset(&urb, 0, sizeof urb);
+    if (request.abortPipe) {
+        urb.UrbPipeRequest.Hdr.Length = sizeof(struct _URB_PIPE_REQUEST);
+        urb.UrbPipeRequest.Hdr.Function = URB_FUNCTION_ABORT_PIPE;
+        urb.UrbPipeRequest.PipeHandle = pipe;
+        reply.status = SendUrb(device, &urb);
+        std::memcpy(irp->AssociatedIrp.SystemBuffer, &reply, sizeof reply);
+        return Complete(irp, reply.status, sizeof(BulkReply));
+    }
     UsbBuildInterruptOrBulkTransferRequest(&urb, sizeof(struct _URB_BULK_OR_INTERRUPT_TRANSFER),
                                            pipe, request.in ? reply.data : request.data, nullptr,
                                            request.length, request.flags, nullptr);

@@ -32,6 +32,7 @@ struct BulkRequest {
     uint32_t flags;      // URB TransferFlags
     uint32_t length;     // bytes to move (at most 64)
     uint32_t stalePipe;  // 1: use a pipe handle of an earlier configuration
+    uint32_t abortPipe;  // 1: abort the pipe instead of a transfer
     uint8_t data[64];
 };
 struct BulkReply {

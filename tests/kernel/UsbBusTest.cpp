@@ -3,6 +3,7 @@
 // stalls, stale handles, and a read blocked in the device when it is unplugged.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -163,6 +164,34 @@ TEST_F(UsbBusTest, ReadFailsAtOnceWhenTakenOffTheBusAndTheDeviceIsLetGo) {
     handle = platform::kInvalidDeviceHandle;
     host.WaitForPnpIdle();
     EXPECT_FALSE(host.DriverLoaded());
+    EXPECT_TRUE(host.Violations().empty());
+}
+
+TEST_F(UsbBusTest, AbortPipeFailsTheReadBlockedOnThatPipe) {
+    BulkReply reply;
+    bool succeeded = true;
+    std::atomic<NTSTATUS> status{STATUS_SUCCESS};
+    std::thread reader([&] {
+        succeeded = Bulk(true, kInShortOk, 64, &reply);
+        status = access.LastStatus();
+    });
+    device.WaitForBlockedIn(1);
+    BulkRequest abort{};
+    abort.in = 1;
+    abort.abortPipe = 1;
+    BulkReply abortReply{};
+    EXPECT_TRUE(access.IoControl(handle, kBulkCode, &abort, sizeof abort, &abortReply,
+                                 sizeof abortReply, nullptr));
+    for (int i = 0; i < 2500 && status == STATUS_SUCCESS; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_NE(status, STATUS_SUCCESS) << "the read still waits after the abort";
+    if (status == STATUS_SUCCESS) {
+        device.Unplug();  // lets the reader go
+    }
+    reader.join();
+    EXPECT_FALSE(succeeded);
+    EXPECT_EQ(status, STATUS_CANCELLED);
     EXPECT_TRUE(host.Violations().empty());
 }
 
