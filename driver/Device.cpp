@@ -18,7 +18,7 @@ GUID InterfaceClass() {
     return guid;
 }
 
-NTSTATUS CompleteOpenOrClose(PDEVICE_OBJECT deviceObject, PIRP irp) {
+NTSTATUS CompleteOpen(PDEVICE_OBJECT deviceObject, PIRP irp) {
     PDEVICE_EXTENSION extension = GetDeviceExtension(deviceObject);
     NTSTATUS status = IoAcquireRemoveLock(&extension->RemoveLock, irp);
     if (!NT_SUCCESS(status)) {
@@ -75,10 +75,13 @@ NTSTATUS NTAPI AddDevice(PDRIVER_OBJECT driverObject, PDEVICE_OBJECT physicalDev
 
 NTSTATUS NTAPI DispatchCreate(PDEVICE_OBJECT deviceObject, PIRP irp) {
     DbgPrint("USBCTRL: DispatchCreate\n");
-    return CompleteOpenOrClose(deviceObject, irp);
+    return CompleteOpen(deviceObject, irp);
 }
 
-NTSTATUS NTAPI DispatchClose(PDEVICE_OBJECT deviceObject, PIRP irp) {
+// A close is for a handle already open and must not fail, not even while
+// removal waits to take the device apart: it takes no remove lock and touches
+// nothing but its own request.
+NTSTATUS NTAPI DispatchClose(PDEVICE_OBJECT /*deviceObject*/, PIRP irp) {
     DbgPrint("USBCTRL: DispatchClose\n");
-    return CompleteOpenOrClose(deviceObject, irp);
+    return CompleteRequest(irp, STATUS_SUCCESS, 0);
 }

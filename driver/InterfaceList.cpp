@@ -15,13 +15,20 @@ PVOID After(PUSB_INTERFACE_DESCRIPTOR descriptor) {
     return reinterpret_cast<PUCHAR>(descriptor) + descriptor->bLength;
 }
 
-// The list is sized by what the configuration really holds: alternate
-// settings make that more than bNumInterfaces.
+// Only alternate setting 0 of each interface goes into the selection: the
+// bus fills bNumInterfaces entries, so an alternate setting listed as well
+// would take a place that is never filled.
+bool IsListed(PUSB_INTERFACE_DESCRIPTOR descriptor) {
+    return descriptor->bAlternateSetting == 0;
+}
+
+// The list is sized by what the configuration really holds, which need not
+// be what bNumInterfaces says.
 ULONG CountInterfaces(PUSB_CONFIGURATION_DESCRIPTOR config) {
     ULONG count = 0;
     for (PUSB_INTERFACE_DESCRIPTOR found = FindInterface(config, config); found != nullptr;
          found = FindInterface(config, After(found))) {
-        ++count;
+        count += IsListed(found) ? 1 : 0;
     }
     return count;
 }
@@ -85,20 +92,24 @@ NTSTATUS BuildInterfaceList(PDEVICE_OBJECT deviceObject, PUSB_CONFIGURATION_DESC
     RtlZeroMemory(list->entries, bytes);
 
     WCHAR work[USBCTRL_STRING_UNITS];
-    for (PUSB_INTERFACE_DESCRIPTOR found = FindInterface(config, config);
-         found != nullptr && list->count < capacity; found = FindInterface(config, After(found))) {
-        list->entries[list->count].InterfaceDescriptor = found;
-        ++list->count;
+    for (PUSB_INTERFACE_DESCRIPTOR found = FindInterface(config, config); found != nullptr;
+         found = FindInterface(config, After(found))) {
+        // Every setting is traced; only listed ones can be chosen.
+        bool listed = IsListed(found) && list->count < capacity;
+        if (listed) {
+            list->entries[list->count].InterfaceDescriptor = found;
+            ++list->count;
+        }
 
         RtlZeroMemory(work, sizeof(work));
         UNICODE_STRING name = {0, sizeof(work), work};
         GetUsbString(deviceObject, found->iInterface, &name);
         DbgPrint("USBCTRL -   Interface: %S - Endpoints: %d\n", work, found->bNumEndpoints);
-        if (NameMatches(&name, DORNIK_WIDE("Projector Control"))) {
+        if (listed && NameMatches(&name, DORNIK_WIDE("Projector Control"))) {
             DbgPrint("USBCTRL - Found Projector Control Interface\n");
             list->selected = list->count - 1;
         }
-        if (NameMatches(&name, DORNIK_WIDE("Projector Flash"))) {
+        if (listed && NameMatches(&name, DORNIK_WIDE("Projector Flash"))) {
             DbgPrint("USBCTRL - Found Projector Flash Interface\n");
             list->selected = list->count - 1;
         }

@@ -1,5 +1,6 @@
-// The interface list of start-up: every interface descriptor of the
-// configuration, and which of them the driver runs the device through.
+// The interface list of start-up: the interface descriptors of alternate
+// setting 0 in the configuration, and which of them the driver runs the
+// device through.
 #pragma once
 
 #include "driver/KernelApi.h"
@@ -11,7 +12,8 @@ struct InterfaceList {
 };
 
 // Walks `config` (its wTotalLength already bounded to what is safe to read),
-// tracing each interface and its endpoints. Fails with
-// STATUS_INSUFFICIENT_RESOURCES when the list cannot be allocated.
+// tracing each interface descriptor, alternate settings too, and its
+// endpoints. Fails with STATUS_INSUFFICIENT_RESOURCES when the list cannot
+// be allocated.
 NTSTATUS BuildInterfaceList(PDEVICE_OBJECT deviceObject, PUSB_CONFIGURATION_DESCRIPTOR config,
                             InterfaceList* list);

@@ -54,6 +54,13 @@ if [[ "$imports" != "HAL.dll USBD.SYS ntoskrnl.exe " ]]; then
   echo "windows: Dornik.sys imports $imports" >&2
   exit 1
 fi
+# ... and exports nothing: the loader needs only the entry point in the header.
+exports=$("$objdump" -p "$folder/Dornik.sys" |
+  sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^\s*\[ *[0-9]*\] //p' | tr '\n' ' ')
+if [[ -n "$exports" ]]; then
+  echo "windows: Dornik.sys exports $exports" >&2
+  exit 1
+fi
 
 (cd "$dist" && cmake -E tar cf "$name.zip" --format=zip "$name")
 echo "Windows deliverable in $folder and $dist/$name.zip:"

@@ -75,6 +75,17 @@ protected:
                                  sizeof(*reply), &returned);
     }
 
+    // Both pipes carry: the write reaches the projector, the read brings its ACK.
+    void ExpectSyncAcknowledged(platform::DeviceHandle handle) {
+        ASSERT_TRUE(Write(handle, "Sync\r"));
+        USBCTRL_REPLY reply{};
+        ASSERT_TRUE(Read(handle, &reply));
+        EXPECT_EQ(reply.Status, 0u);
+        ASSERT_GE(reply.Length, 1u);
+        EXPECT_EQ(reply.Data[0], 0x06);
+        EXPECT_EQ(projector_.ReceivedBytes(), "Sync\r");
+    }
+
     void UnplugDuringABlockedRead(bool byCable);
 
     size_t DriverPool() {
@@ -105,13 +116,7 @@ TEST_P(HostedProjector, StartsAndAnswersTheProgramsRequests) {
     const char16_t expected[] = u"Projector Flash";
     EXPECT_EQ(std::memcmp(info.Configuration, expected, sizeof(expected)), 0);
 
-    ASSERT_TRUE(Write(handle, "Sync\r"));
-    USBCTRL_REPLY reply{};
-    ASSERT_TRUE(Read(handle, &reply));
-    EXPECT_EQ(reply.Status, 0u);
-    ASSERT_GE(reply.Length, 1u);
-    EXPECT_EQ(reply.Data[0], 0x06);
-    EXPECT_EQ(projector_.ReceivedBytes(), "Sync\r");
+    ExpectSyncAcknowledged(handle);
 
     access_.Close(handle);
     EXPECT_EQ(DriverPool(), 0u);
@@ -226,6 +231,22 @@ TEST_P(HostedProjector, StopThenStartConfiguresAgain) {
     EXPECT_EQ(reply.Data[0], 0x06);
     access_.Close(handle);
     EXPECT_EQ(DriverPool(), 0u);
+}
+
+// Both settings of interface 0 are named alike; the bus fills only the
+// entries of setting 0, so that is the one the driver must run through.
+TEST_P(HostedProjector, AlternateSettingOfInterfaceZeroLeavesTheSelectionFilled) {
+    projector_.SetDescriptors(sim::unusual::WithAlternateSetting(ProjectorSpec()));
+    host_.PlugDevice(projector_);
+    ASSERT_EQ(host_.StateOf(projector_), DeviceState::Started);
+    EXPECT_FALSE(HasLine(host_.Trace().Lines(), "USBCTRL - Error getting configuration handles"));
+
+    platform::DeviceHandle handle = OpenProjector();
+    ASSERT_NE(handle, platform::kInvalidDeviceHandle);
+    ExpectSyncAcknowledged(handle);
+    access_.Close(handle);
+    EXPECT_EQ(DriverPool(), 0u);
+    EXPECT_TRUE(host_.Violations().empty());
 }
 
 TEST_P(HostedProjector, CapabilitiesAndPowerQueries) {

@@ -278,8 +278,9 @@ NTSTATUS LowerDriverDouble::ServeDescriptor(struct _URB_CONTROL_DESCRIPTOR_REQUE
     return STATUS_SUCCESS;
 }
 
-// Called with mutex_ held. Hands out a handle for every pipe of every
-// interface in the request, as the bus would after SET_CONFIGURATION.
+// Called with mutex_ held. Hands out a handle for every pipe of the first
+// bNumInterfaces interfaces in the request, as the bus does after
+// SET_CONFIGURATION; entries past them are left as they came.
 NTSTATUS LowerDriverDouble::ServeSelect(struct _URB_SELECT_CONFIGURATION& select) {
     if (select.ConfigurationDescriptor == nullptr) {
         select.ConfigurationHandle = nullptr;
@@ -288,7 +289,9 @@ NTSTATUS LowerDriverDouble::ServeSelect(struct _URB_SELECT_CONFIGURATION& select
     select.ConfigurationHandle = reinterpret_cast<USBD_CONFIGURATION_HANDLE>(kConfigurationHandle);
     auto* next = reinterpret_cast<uint8_t*>(&select.Interface);
     auto* end = reinterpret_cast<uint8_t*>(&select) + select.Hdr.Length;
-    for (size_t position = 0; next + sizeof(USBD_INTERFACE_INFORMATION) <= end; ++position) {
+    const size_t interfaces = select.ConfigurationDescriptor->bNumInterfaces;
+    for (size_t position = 0;
+         position < interfaces && next + sizeof(USBD_INTERFACE_INFORMATION) <= end; ++position) {
         auto* info = reinterpret_cast<PUSBD_INTERFACE_INFORMATION>(next);
         if (info->Length == 0) {
             break;

@@ -191,47 +191,91 @@ TEST(PnpTest, SurpriseRemovalThenRemovalFreesTheLinkOnce) {
     EXPECT_TRUE(harness.Host().Violations().empty());
 }
 
+// Surprise removal, then removal, which waits for a read still in the
+// driver until Finish() lets the device go.
+class RemovalBehindARead {
+public:
+    explicit RemovalBehindARead(StackHarness& harness) : harness_(harness) {
+        reader_ = StartRead(harness_, &readResult_);
+        EXPECT_TRUE(harness_.Lower().WaitForWaitingIn(5000));
+        EXPECT_EQ(harness_.Pnp(IRP_MN_SURPRISE_REMOVAL).status, STATUS_SUCCESS);
+        remover_ = std::thread([this] {
+            harness_.Remove();
+            removed_ = true;
+        });
+        for (int i = 0; i < 500 && LineStartingWith(harness_.TraceLines(),
+                                                    "USBCTRL: DispatchPnP - IRP_MN_REMOVE") == "";
+             ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+
+    ~RemovalBehindARead() {
+        if (reader_.joinable()) {
+            Finish();
+        }
+    }
+
+    // The device goes: the read fails, and only then is the device object deleted.
+    void Finish() {
+        harness_.Lower().FailWaitingIn(STATUS_DEVICE_NOT_CONNECTED);
+        reader_.join();
+        remover_.join();
+    }
+
+    bool Removed() const { return removed_; }
+    NTSTATUS ReadStatus() const { return readResult_.status; }
+
+private:
+    StackHarness& harness_;
+    kernel::RequestResult readResult_;
+    std::atomic<bool> removed_{false};
+    std::thread reader_;
+    std::thread remover_;
+};
+
 TEST(PnpTest, RemovalWaitsForARequestStillInTheDriver) {
     StackHarness harness;
     ASSERT_EQ(harness.AddAndStart(), STATUS_SUCCESS);
     ASSERT_EQ(harness.Create().status, STATUS_SUCCESS);
-
-    // A read that waits for the projector.
-    kernel::RequestResult readResult;
-    std::thread reader = StartRead(harness, &readResult);
-    ASSERT_TRUE(harness.Lower().WaitForWaitingIn(5000));
-
-    ASSERT_EQ(harness.Pnp(IRP_MN_SURPRISE_REMOVAL).status, STATUS_SUCCESS);
-    std::atomic<bool> removed{false};
-    std::thread remover([&] {
-        harness.Remove();
-        removed = true;
-    });
-    // Removal has begun and waits for the read.
-    for (int i = 0; i < 500 && LineStartingWith(harness.TraceLines(),
-                                                "USBCTRL: DispatchPnP - IRP_MN_REMOVE") == "";
-         ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_FALSE(removed);
+    RemovalBehindARead removal(harness);
+    EXPECT_FALSE(removal.Removed());
 
     // A request arriving now is refused.
     USBCTRL_VERSION_INFO version{};
     EXPECT_EQ(
         harness.IoControl(IOCTRL_GET_DRIVER_VERSION, nullptr, 0, &version, sizeof(version)).status,
         STATUS_DELETE_PENDING);
-    EXPECT_FALSE(removed);
+    EXPECT_FALSE(removal.Removed());
 
-    // The device goes: the read fails, and only then is the device object deleted.
-    harness.Lower().FailWaitingIn(STATUS_DEVICE_NOT_CONNECTED);
-    reader.join();
-    remover.join();
-    EXPECT_TRUE(removed);
-    EXPECT_EQ(readResult.status, STATUS_DEVICE_NOT_CONNECTED);
+    removal.Finish();
+    EXPECT_TRUE(removal.Removed());
+    EXPECT_EQ(removal.ReadStatus(), STATUS_DEVICE_NOT_CONNECTED);
     EXPECT_EQ(harness.Host().Pool().OutstandingTotal(), 0u);
     EXPECT_TRUE(harness.Host().Violations().empty());
 }
+
+class CloseDuringRemoval : public ::testing::TestWithParam<WindowsGeneration> {};
+
+// The handle is still open when the device is pulled; its close comes while
+// removal is under way and must not be refused like other requests.
+TEST_P(CloseDuringRemoval, CloseIsNotRefusedWithDeletePending) {
+    StackHarness harness(GetParam());
+    ASSERT_EQ(harness.AddAndStart(), STATUS_SUCCESS);
+    ASSERT_EQ(harness.Create().status, STATUS_SUCCESS);
+    RemovalBehindARead removal(harness);
+    EXPECT_EQ(harness.Close().status, STATUS_SUCCESS);
+    EXPECT_FALSE(removal.Removed());
+
+    removal.Finish();
+    EXPECT_TRUE(removal.Removed());
+    EXPECT_EQ(harness.Host().Pool().OutstandingTotal(), 0u);
+    EXPECT_TRUE(harness.Host().Violations().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Generations, CloseDuringRemoval,
+                         ::testing::Values(WindowsGeneration::Win2000, WindowsGeneration::WinXp));
 
 TEST(PnpTest, CreateAndCloseKeepNoState) {
     StackHarness harness;
