@@ -31,6 +31,15 @@ protected:
                    Record().displayState == Ready;
         });
     }
+    // Ready, three files chosen, Download pressed, and the projector back
+    // from its restart.
+    void DownloadThreeFilesThroughTheRestart() {
+        ASSERT_TRUE(WaitUntilReady());
+        ChooseThreeFiles();
+        ASSERT_TRUE(Win().Click(Ids::kDownload));
+        EXPECT_EQ(Record().displayState, Downloading);
+        ASSERT_TRUE(WaitForReconnection());
+    }
     size_t Count(const std::string& command) {
         size_t count = 0;
         for (const std::vector<uint8_t>& transfer : Projector().Received()) {
@@ -47,11 +56,7 @@ TEST_F(Download, SeveralFilesWithVerificationAndTheCompletionBox) {
     PresetNumber("Show Completion Message Box", 1);
     system.PlugProjector(QuickProjector());
     Run([this](RecordingWindow&) {
-        ASSERT_TRUE(WaitUntilReady());
-        ChooseThreeFiles();
-        ASSERT_TRUE(Win().Click(Ids::kDownload));
-        EXPECT_EQ(Record().displayState, Downloading);
-        ASSERT_TRUE(WaitForReconnection());
+        ASSERT_NO_FATAL_FAILURE(DownloadThreeFilesThroughTheRestart());
         ExpectThreeFilesInFlash();
         EXPECT_EQ(Count("V"), 3u);
         EXPECT_EQ(Count("R"), 1u);
@@ -65,10 +70,7 @@ TEST_F(Download, TheProjectorRestartingBehindTheCompletionBoxIsTakenUpOnce) {
     readBoxFor = std::chrono::milliseconds(400);  // the projector is back before the box closes
     system.PlugProjector(QuickProjector());
     Run([this](RecordingWindow&) {
-        ASSERT_TRUE(WaitUntilReady());
-        ChooseThreeFiles();
-        ASSERT_TRUE(Win().Click(Ids::kDownload));
-        ASSERT_TRUE(WaitForReconnection());
+        ASSERT_NO_FATAL_FAILURE(DownloadThreeFilesThroughTheRestart());
         PumpFor(std::chrono::milliseconds(30));
         EXPECT_EQ(Record().displayState, Ready);
         EXPECT_TRUE(IsConnected());
@@ -117,10 +119,7 @@ TEST_F(Download, AfterAFailedIdentificationEveryOperationEndsInsteadOfLockingThe
 TEST_F(Download, WithoutVerificationNoChecksumIsAskedAndNoBoxWithoutTheSetting) {
     system.PlugProjector(QuickProjector());
     Run([this](RecordingWindow&) {
-        ASSERT_TRUE(WaitUntilReady());
-        ChooseThreeFiles();
-        ASSERT_TRUE(Win().Click(Ids::kDownload));
-        ASSERT_TRUE(WaitForReconnection());
+        ASSERT_NO_FATAL_FAILURE(DownloadThreeFilesThroughTheRestart());
         ExpectThreeFilesInFlash();
         EXPECT_EQ(Count("V"), 0u);
         // The list stays for the next projector.
@@ -207,10 +206,7 @@ TEST_F(Download, AVerificationOfOldFirmwareFails) {
 TEST_F(Download, AVerificationAfterADownloadPasses) {
     system.PlugProjector(QuickProjector());
     Run([this](RecordingWindow&) {
-        ASSERT_TRUE(WaitUntilReady());
-        ChooseThreeFiles();
-        ASSERT_TRUE(Win().Click(Ids::kDownload));
-        ASSERT_TRUE(WaitForReconnection());
+        ASSERT_NO_FATAL_FAILURE(DownloadThreeFilesThroughTheRestart());
         ASSERT_TRUE(Win().Click(Ids::kVerify));
         ASSERT_TRUE(PumpUntil([this] { return Record().displayState == Ready; }));
         EXPECT_EQ(Count("V"), 3u);
