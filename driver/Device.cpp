@@ -20,12 +20,12 @@ GUID InterfaceClass() {
 
 NTSTATUS CompleteOpen(PDEVICE_OBJECT deviceObject, PIRP irp) {
     PDEVICE_EXTENSION extension = GetDeviceExtension(deviceObject);
-    NTSTATUS status = IoAcquireRemoveLock(&extension->RemoveLock, irp);
+    NTSTATUS status = EnterRequest(&extension->Requests);
     if (!NT_SUCCESS(status)) {
         return CompleteRequest(irp, status, 0);
     }
     CompleteRequest(irp, STATUS_SUCCESS, 0);
-    IoReleaseRemoveLock(&extension->RemoveLock, irp);
+    LeaveRequest(&extension->Requests);
     return STATUS_SUCCESS;
 }
 
@@ -48,7 +48,7 @@ NTSTATUS NTAPI AddDevice(PDRIVER_OBJECT driverObject, PDEVICE_OBJECT physicalDev
     extension->PhysicalDeviceObject = physicalDeviceObject;
     extension->LanguageId = kLanguageEnglishUs;
     extension->SurpriseRemoved = 0;
-    IoInitializeRemoveLock(&extension->RemoveLock, kDornikPoolTag, 0, 0);
+    InitializeRequestCount(&extension->Requests);
 
     GUID interfaceClass = InterfaceClass();
     status = IoRegisterDeviceInterface(physicalDeviceObject, &interfaceClass, nullptr,
@@ -79,7 +79,7 @@ NTSTATUS NTAPI DispatchCreate(PDEVICE_OBJECT deviceObject, PIRP irp) {
 }
 
 // A close is for a handle already open and must not fail, not even while
-// removal waits to take the device apart: it takes no remove lock and touches
+// removal waits to take the device apart: it is not counted among the requests and touches
 // nothing but its own request.
 NTSTATUS NTAPI DispatchClose(PDEVICE_OBJECT /*deviceObject*/, PIRP irp) {
     DbgPrint("USBCTRL: DispatchClose\n");

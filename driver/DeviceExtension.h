@@ -3,6 +3,7 @@
 
 #include "common/UsbCtrl.h"
 #include "driver/KernelApi.h"
+#include "driver/RequestCount.h"
 
 // Every pool allocation of the driver carries the tag "Wdm " (57 64 6D 20).
 inline constexpr ULONG kDornikPoolTag = 0x206D6457;
@@ -26,9 +27,7 @@ typedef struct _DEVICE_EXTENSION {
     WCHAR Configuration[USBCTRL_STRING_UNITS];
     ULONG InitValue;  // stored by IOCTRL_INIT_DRIVER, read by nothing
     UCHAR SurpriseRemoved;
-    // Counts the requests inside the driver so removal can drain them before
-    // the device object (and this record) goes away.
-    IO_REMOVE_LOCK RemoveLock;
+    REQUEST_COUNT Requests;  // drained by removal before this record goes
 } DEVICE_EXTENSION, *PDEVICE_EXTENSION;
 
 inline PDEVICE_EXTENSION GetDeviceExtension(PDEVICE_OBJECT deviceObject) {

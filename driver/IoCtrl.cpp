@@ -164,7 +164,7 @@ NTSTATUS WriteData(PDEVICE_OBJECT deviceObject, PIRP irp) {
 
 NTSTATUS NTAPI DispatchIoControl(PDEVICE_OBJECT deviceObject, PIRP irp) {
     PDEVICE_EXTENSION extension = GetDeviceExtension(deviceObject);
-    NTSTATUS status = IoAcquireRemoveLock(&extension->RemoveLock, irp);
+    NTSTATUS status = EnterRequest(&extension->Requests);
     if (!NT_SUCCESS(status)) {
         return CompleteRequest(irp, status, 0);
     }
@@ -191,6 +191,6 @@ NTSTATUS NTAPI DispatchIoControl(PDEVICE_OBJECT deviceObject, PIRP irp) {
             break;
     }
 
-    IoReleaseRemoveLock(&extension->RemoveLock, irp);
+    LeaveRequest(&extension->Requests);
     return status;
 }

@@ -48,7 +48,7 @@ void DisableInterface(PDEVICE_EXTENSION extension) {
 
 NTSTATUS NTAPI DispatchPnP(PDEVICE_OBJECT deviceObject, PIRP irp) {
     PDEVICE_EXTENSION extension = GetDeviceExtension(deviceObject);
-    NTSTATUS status = IoAcquireRemoveLock(&extension->RemoveLock, irp);
+    NTSTATUS status = EnterRequest(&extension->Requests);
     if (!NT_SUCCESS(status)) {
         return CompleteRequest(irp, status, 0);
     }
@@ -113,7 +113,7 @@ NTSTATUS NTAPI DispatchPnP(PDEVICE_OBJECT deviceObject, PIRP irp) {
             break;
     }
 
-    IoReleaseRemoveLock(&extension->RemoveLock, irp);
+    LeaveRequest(&extension->Requests);
     return status;
 }
 
@@ -132,7 +132,7 @@ NTSTATUS PnPSurpriseRemoveDevice(PDEVICE_OBJECT deviceObject, PIRP irp) {
 NTSTATUS PnPRemoveDevice(PDEVICE_OBJECT deviceObject, PIRP irp) {
     PDEVICE_EXTENSION extension = GetDeviceExtension(deviceObject);
 
-    // A read waiting for the projector holds the remove lock, and on 98 and
+    // A read waiting for the projector counts as inside the driver, and on 98 and
     // ME removal comes with no surprise removal before it, the transfer still
     // on the pipe: end both pipes' transfers so the wait below can end.
     AbortPipe(deviceObject, extension->HCIInputHandle);
@@ -140,7 +140,7 @@ NTSTATUS PnPRemoveDevice(PDEVICE_OBJECT deviceObject, PIRP irp) {
 
     // From here on new requests fail with STATUS_DELETE_PENDING; wait for
     // those still inside the driver before taking the device apart.
-    IoReleaseRemoveLockAndWait(&extension->RemoveLock, irp);
+    LeaveAndDrain(&extension->Requests);
 
     URB urb;
     RtlZeroMemory(&urb, sizeof(urb));

@@ -19,7 +19,7 @@ NTSTATUS QueryPower(PDEVICE_EXTENSION extension, PIRP irp) {
     // answer the call returns is not the request's: the request is reported
     // as pending and its final status is the one it completes with.
     IoMarkIrpPending(irp);
-    // The remove lock is released by QueryPowerComplete, once the request is back.
+    // QueryPowerComplete lets the request leave the count, once it is back.
     NTSTATUS status = PoCallDriver(extension->LowerDeviceObject, irp);
     DbgPrint("USBCTRL: Finished IRP_MN_QUERY_POWER: NTSTATUS:%d\n", status);
     return STATUS_PENDING;
@@ -29,7 +29,7 @@ NTSTATUS QueryPower(PDEVICE_EXTENSION extension, PIRP irp) {
 
 NTSTATUS NTAPI DispatchPower(PDEVICE_OBJECT deviceObject, PIRP irp) {
     PDEVICE_EXTENSION extension = GetDeviceExtension(deviceObject);
-    NTSTATUS status = IoAcquireRemoveLock(&extension->RemoveLock, irp);
+    NTSTATUS status = EnterRequest(&extension->Requests);
     if (!NT_SUCCESS(status)) {
         PoStartNextPowerIrp(irp);
         irp->IoStatus.Status = status;
@@ -48,7 +48,7 @@ NTSTATUS NTAPI DispatchPower(PDEVICE_OBJECT deviceObject, PIRP irp) {
     PoStartNextPowerIrp(irp);
     IoSkipCurrentIrpStackLocation(irp);
     status = PoCallDriver(extension->LowerDeviceObject, irp);
-    IoReleaseRemoveLock(&extension->RemoveLock, irp);
+    LeaveRequest(&extension->Requests);
     return status;
 }
 
@@ -56,6 +56,6 @@ NTSTATUS NTAPI QueryPowerComplete(PDEVICE_OBJECT deviceObject, PIRP irp, PVOID /
     irp->IoStatus.Status = STATUS_SUCCESS;
     irp->IoStatus.Information = 0;
     PoStartNextPowerIrp(irp);
-    IoReleaseRemoveLock(&GetDeviceExtension(deviceObject)->RemoveLock, irp);
+    LeaveRequest(&GetDeviceExtension(deviceObject)->Requests);
     return STATUS_SUCCESS;
 }

@@ -71,22 +71,22 @@ NTSTATUS WritePipe(PDEVICE_OBJECT deviceObject, PIRP irp) {
 
 NTSTATUS NTAPI DispatchRead(PDEVICE_OBJECT deviceObject, PIRP irp) {
     PDEVICE_EXTENSION extension = GetDeviceExtension(deviceObject);
-    NTSTATUS status = IoAcquireRemoveLock(&extension->RemoveLock, irp);
+    NTSTATUS status = EnterRequest(&extension->Requests);
     if (!NT_SUCCESS(status)) {
         return CompleteRequest(irp, status, 0);
     }
     status = ReadPipe(deviceObject, irp);
-    IoReleaseRemoveLock(&extension->RemoveLock, irp);
+    LeaveRequest(&extension->Requests);
     return status;
 }
 
 NTSTATUS NTAPI DispatchWrite(PDEVICE_OBJECT deviceObject, PIRP irp) {
     PDEVICE_EXTENSION extension = GetDeviceExtension(deviceObject);
-    NTSTATUS status = IoAcquireRemoveLock(&extension->RemoveLock, irp);
+    NTSTATUS status = EnterRequest(&extension->Requests);
     if (!NT_SUCCESS(status)) {
         return CompleteRequest(irp, status, 0);
     }
     status = WritePipe(deviceObject, irp);
-    IoReleaseRemoveLock(&extension->RemoveLock, irp);
+    LeaveRequest(&extension->Requests);
     return status;
 }

@@ -6,10 +6,12 @@
 
 #include "platform/kernel/CurrentHost.h"
 #include "platform/kernel/DbgFormat.h"
+#include "platform/kernel/GenerationExports.h"
 #include "platform/kernel/KernelHost.h"
 #include "platform/kernel/Utf16.h"
 
 using corvane::kernel::CurrentHost;
+using corvane::kernel::RequireExportFrom2000;
 
 namespace {
 
@@ -111,6 +113,7 @@ VOID ExFreePool(PVOID P) {
 }
 
 VOID ExFreePoolWithTag(PVOID P, ULONG Tag) {
+    RequireExportFrom2000("ExFreePoolWithTag");
     CurrentHost().Pool().Free(P, Tag);
 }
 

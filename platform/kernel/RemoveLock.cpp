@@ -4,13 +4,16 @@
 // count and waits until every holder has released. Each release must name a
 // tag the lock is held with.
 #include "platform/kernel/CurrentHost.h"
+#include "platform/kernel/GenerationExports.h"
 #include "platform/kernel/KernelHost.h"
 
 using corvane::kernel::CurrentHost;
+using corvane::kernel::RequireExportFrom2000;
 
 extern "C" {
 
 VOID IoInitializeRemoveLockEx(PIO_REMOVE_LOCK Lock, ULONG, ULONG, ULONG, ULONG) {
+    RequireExportFrom2000("IoInitializeRemoveLockEx");
     __atomic_store_n(&Lock->Common.Removed, FALSE, __ATOMIC_SEQ_CST);
     __atomic_store_n(&Lock->Common.IoCount, 1, __ATOMIC_SEQ_CST);
     CurrentHost().Events().Initialize(&Lock->Common.RemoveEvent, SynchronizationEvent, false);
@@ -29,6 +32,7 @@ void ReleaseTag(PIO_REMOVE_LOCK lock, PVOID tag) {
 }  // namespace
 
 NTSTATUS IoAcquireRemoveLockEx(PIO_REMOVE_LOCK RemoveLock, PVOID Tag, PCSTR, ULONG, ULONG) {
+    RequireExportFrom2000("IoAcquireRemoveLockEx");
     InterlockedIncrement(&RemoveLock->Common.IoCount);
     if (__atomic_load_n(&RemoveLock->Common.Removed, __ATOMIC_SEQ_CST)) {
         if (InterlockedDecrement(&RemoveLock->Common.IoCount) == 0) {
@@ -41,6 +45,7 @@ NTSTATUS IoAcquireRemoveLockEx(PIO_REMOVE_LOCK RemoveLock, PVOID Tag, PCSTR, ULO
 }
 
 VOID IoReleaseRemoveLockEx(PIO_REMOVE_LOCK RemoveLock, PVOID Tag, ULONG) {
+    RequireExportFrom2000("IoReleaseRemoveLockEx");
     ReleaseTag(RemoveLock, Tag);
     LONG count = InterlockedDecrement(&RemoveLock->Common.IoCount);
     if (count < 0) {
@@ -52,6 +57,7 @@ VOID IoReleaseRemoveLockEx(PIO_REMOVE_LOCK RemoveLock, PVOID Tag, ULONG) {
 }
 
 VOID IoReleaseRemoveLockAndWaitEx(PIO_REMOVE_LOCK RemoveLock, PVOID Tag, ULONG) {
+    RequireExportFrom2000("IoReleaseRemoveLockAndWaitEx");
     ReleaseTag(RemoveLock, Tag);
     __atomic_store_n(&RemoveLock->Common.Removed, TRUE, __ATOMIC_SEQ_CST);
     LONG count = InterlockedDecrement(&RemoveLock->Common.IoCount);  // the caller's acquire

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/kernel/IrpQuarantine.h"
 #include "platform/kernel/KernelHost.h"
@@ -19,6 +20,7 @@ namespace corvane::kernel::test {
 namespace {
 
 constexpr ULONG kCode = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x820, METHOD_BUFFERED, 0);
+constexpr ULONG kTestTag = 0x74736554;  // "Test"
 
 bool Reported(const KernelHost& host, const std::string& rule) {
     for (const std::string& text : host.Violations()) {
@@ -200,6 +202,44 @@ TEST(ResourceRules, ZeroBytePoolAllocationAndAForeignRemoveLockTagAreReported) {
                   STATUS_SUCCESS);
         ASSERT_EQ(host.Violations().size(), 1u);
         EXPECT_NE(host.Violations()[0].find(c.rule), std::string::npos);
+    }
+}
+
+// The remove lock and ExFreePoolWithTag came with Windows 2000: a driver for
+// every generation must do without them.
+TEST(ExportRule, RoutinesFrom2000OnAreReportedOnlyOn98AndMe) {
+    const struct {
+        WindowsGeneration generation;
+        std::vector<std::string> missing;
+    } cases[] = {
+        {WindowsGeneration::Win98,
+         {"IoInitializeRemoveLockEx", "IoAcquireRemoveLockEx", "IoReleaseRemoveLockEx",
+          "ExFreePoolWithTag"}},
+        {WindowsGeneration::WinMe,
+         {"IoInitializeRemoveLockEx", "IoAcquireRemoveLockEx", "IoReleaseRemoveLockEx",
+          "ExFreePoolWithTag"}},
+        {WindowsGeneration::Win2000, {}},
+        {WindowsGeneration::WinXp, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.generation));
+        KernelHost host;
+        host.SetGeneration(c.generation);
+        {
+            RuleBreakerDouble lockUser(host, Breach::UseRemoveLock);
+            host.Io().DeviceControl(lockUser.Device(), nullptr, kCode, nullptr, 0, nullptr, 0);
+            ExFreePoolWithTag(ExAllocatePoolWithTag(NonPagedPool, 1, kTestTag), kTestTag);
+        }
+        ASSERT_EQ(host.Violations().size(), c.missing.size())
+            << ::testing::PrintToString(host.Violations());
+        for (size_t i = 0; i < c.missing.size(); ++i) {
+            EXPECT_EQ(
+                host.Violations()[i].rfind(c.missing[i] + " is not exported by the Windows 98 "
+                                                          "and ME kernels",
+                                           0),
+                0u)
+                << host.Violations()[i];
+        }
     }
 }
 

@@ -18,7 +18,9 @@ RuleBreakerDouble::RuleBreakerDouble(KernelHost& host, Breach breach, PDEVICE_OB
     if (below != nullptr) {
         lower_ = IoAttachDeviceToDeviceStack(device_, below);
     }
-    IoInitializeRemoveLock(&removeLock_, 0, 0, 0);
+    if (breach_ == Breach::ReleaseWithOtherTag || breach_ == Breach::UseRemoveLock) {
+        IoInitializeRemoveLock(&removeLock_, 0, 0, 0);
+    }
     device_->Flags &= ~DO_DEVICE_INITIALIZING;
 }
 
@@ -64,6 +66,11 @@ NTSTATUS NTAPI RuleBreakerDouble::Dispatch(PDEVICE_OBJECT device, PIRP irp) {
         case Breach::ReleaseWithOtherTag:
             if (NT_SUCCESS(IoAcquireRemoveLock(&self->removeLock_, irp))) {
                 IoReleaseRemoveLock(&self->removeLock_, device);
+            }
+            break;
+        case Breach::UseRemoveLock:
+            if (NT_SUCCESS(IoAcquireRemoveLock(&self->removeLock_, irp))) {
+                IoReleaseRemoveLock(&self->removeLock_, irp);
             }
             break;
         case Breach::CompleteTwice:

@@ -19,6 +19,7 @@ enum class Breach {
     WaitInCompletion,         // passes down; its routine waits on a signalled event
     AllocateZeroBytes,        // asks the pool for zero bytes (and frees them)
     ReleaseWithOtherTag,      // acquires its remove lock for the IRP, releases for the device
+    UseRemoveLock,            // uses a remove lock rightly: a breach where the kernel has none
     PowerDownUnstarted,       // skips its location, PoCallDriver without PoStartNextPowerIrp
     PowerRoutineUnstarted,    // passes a power request down; its routine forgets it too
 };
