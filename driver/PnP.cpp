@@ -1,5 +1,5 @@
 // Plug and Play requests: routing by minor function, removal, surprise
-// removal, the requests answered here, and the capabilities reported upward.
+// removal, stop and the cancels, and the capabilities reported upward.
 #include "driver/PnP.h"
 
 #include "driver/DeviceExtension.h"
@@ -14,10 +14,23 @@ void TracePnP(const char* name) {
     DbgPrint("USBCTRL: DispatchPnP %s\n", name);
 }
 
-// Stop, query-stop, cancel-stop and cancel-remove: answered here, not passed down.
-NTSTATUS CompleteHere(PDEVICE_OBJECT deviceObject, PIRP irp) {
+// Query-stop and stop: the bus below keeps its own state for the device, so
+// they go down. Stop keeps the configuration and the handles; the next start
+// configures again.
+NTSTATUS SucceedAndPassDown(PDEVICE_OBJECT deviceObject, PIRP irp) {
+    irp->IoStatus.Status = STATUS_SUCCESS;
+    return PassDown(deviceObject, irp);
+}
+
+// Cancel-stop and cancel-remove: the lower drivers leave their pending state
+// first, then this driver. A cancel must succeed; should a lower driver fail
+// it nonetheless, its status goes up rather than hiding a device that did
+// not come back.
+NTSTATUS CancelAfterLowerDrivers(PDEVICE_OBJECT deviceObject, PIRP irp) {
+    irp->IoStatus.Status = STATUS_SUCCESS;
+    NTSTATUS lower = ForwardAndWait(deviceObject, irp);
     NTSTATUS status = PnPCancelStopDevice(deviceObject, irp);
-    return CompleteRequest(irp, status, 0);
+    return CompleteRequest(irp, NT_SUCCESS(lower) ? status : lower, 0);
 }
 
 NTSTATUS QueryCapabilities(PDEVICE_OBJECT deviceObject, PIRP irp) {
@@ -69,19 +82,19 @@ NTSTATUS NTAPI DispatchPnP(PDEVICE_OBJECT deviceObject, PIRP irp) {
             return PnPRemoveDevice(deviceObject, irp);
         case IRP_MN_CANCEL_REMOVE_DEVICE:
             TracePnP("- IRP_MN_CANCEL_REMOVE_DEVICE");
-            status = CompleteHere(deviceObject, irp);
+            status = CancelAfterLowerDrivers(deviceObject, irp);
             break;
         case IRP_MN_STOP_DEVICE:
             TracePnP("- IRP_MN_STOP_DEVICE");
-            status = CompleteHere(deviceObject, irp);
+            status = SucceedAndPassDown(deviceObject, irp);
             break;
         case IRP_MN_QUERY_STOP_DEVICE:
             TracePnP("- IRP_MN_QUERY_STOP_DEVICE");
-            status = CompleteHere(deviceObject, irp);
+            status = SucceedAndPassDown(deviceObject, irp);
             break;
         case IRP_MN_CANCEL_STOP_DEVICE:
             TracePnP("- IRP_MN_CANCEL_STOP_DEVICE");
-            status = CompleteHere(deviceObject, irp);
+            status = CancelAfterLowerDrivers(deviceObject, irp);
             break;
         case IRP_MN_QUERY_DEVICE_RELATIONS:
             TracePnP("- IRP_MN_QUERY_DEVICE_RELATIONS");

@@ -143,6 +143,19 @@ PDEVICE_OBJECT UsbBus::LastPdoOf(usb::UsbDevice& device) {
     return it == lastPdo_.end() ? nullptr : it->second;
 }
 
+UsbPdoRecord UsbBus::PdoRecordOf(usb::UsbDevice& device) {
+    std::shared_ptr<UsbPdoLifecycle> lifecycle;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = lastLifecycle_.find(&device);
+        if (it == lastLifecycle_.end()) {
+            return UsbPdoRecord{};
+        }
+        lifecycle = it->second;
+    }
+    return lifecycle->Record();
+}
+
 std::vector<usb::UsbDevice*> UsbBus::PluggedDevices() {
     std::lock_guard lock(mutex_);
     std::vector<usb::UsbDevice*> devices;
@@ -208,7 +221,12 @@ void UsbBus::Enumerate(usb::UsbDevice& device) {
     }
     pdo->Flags =
         (pdo->Flags & ~DO_DEVICE_INITIALIZING) | DO_BUS_ENUMERATED_DEVICE | DO_POWER_PAGABLE;
-    auto busDevice = std::make_shared<UsbBusDevice>(device, pdo);
+    // 2000's hub serves a device it has enumerated, started or not: the
+    // function driver's own start there never passes the start request down
+    // and relies on it.
+    auto lifecycle =
+        std::make_shared<UsbPdoLifecycle>(host_.Generation() == WindowsGeneration::Win2000);
+    auto busDevice = std::make_shared<UsbBusDevice>(device, pdo, lifecycle);
     *static_cast<UsbBusDevice**>(pdo->DeviceExtension) = busDevice.get();
     int instance;
     {
@@ -221,6 +239,7 @@ void UsbBus::Enumerate(usb::UsbDevice& device) {
         }
         it->second->current = busDevice;
         lastPdo_[&device] = pdo;
+        lastLifecycle_[&device] = lifecycle;
         instance = nextInstance_++;
     }
     char name[48];

@@ -12,6 +12,7 @@
 
 #include "platform/kernel/UsbBusDevice.h"
 #include "platform/kernel/UsbDevice.h"
+#include "platform/kernel/UsbPdoState.h"
 #include "platform/kernel/ddk/wdm.h"
 
 namespace corvane::kernel {
@@ -33,6 +34,10 @@ public:
     // The last physical device object the device had (its node may outlive
     // the attachment while handles are open).
     PDEVICE_OBJECT LastPdoOf(usb::UsbDevice& device);
+    // The state of that physical device object and the Plug and Play and
+    // power requests that reached it (kept after it is deleted); an empty
+    // record for a device never enumerated.
+    UsbPdoRecord PdoRecordOf(usb::UsbDevice& device);
     std::vector<usb::UsbDevice*> PluggedDevices();
     void Shutdown();
 
@@ -55,6 +60,7 @@ private:
     std::mutex mutex_;
     std::map<usb::UsbDevice*, std::unique_ptr<Port>> ports_;
     std::map<usb::UsbDevice*, PDEVICE_OBJECT> lastPdo_;
+    std::map<usb::UsbDevice*, std::shared_ptr<UsbPdoLifecycle>> lastLifecycle_;
     // Pipe workers of removed devices that may still wait in their device;
     // joined when they have ended, the rest when the bus goes.
     std::vector<std::unique_ptr<UsbPipeWorker>> retiredPipes_;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
 #include "platform/kernel/ddk/usbdlib.h"
 
@@ -31,8 +32,9 @@ NTSTATUS StatusOf(usb::UsbResult result, USBD_STATUS* usbdStatus) {
 
 }  // namespace
 
-UsbBusDevice::UsbBusDevice(usb::UsbDevice& device, PDEVICE_OBJECT pdo)
-    : device_(device), pdo_(pdo) {}
+UsbBusDevice::UsbBusDevice(usb::UsbDevice& device, PDEVICE_OBJECT pdo,
+                           std::shared_ptr<UsbPdoLifecycle> lifecycle)
+    : device_(device), pdo_(pdo), lifecycle_(std::move(lifecycle)) {}
 
 // Workers not handed over are waited for here.
 UsbBusDevice::~UsbBusDevice() {
@@ -94,11 +96,12 @@ NTSTATUS UsbBusDevice::SubmitUrb(PIRP irp, PURB urb) {
         IofCompleteRequest(irp, IO_NO_INCREMENT);
         return STATUS_INVALID_PARAMETER;
     }
-    if (gone_->load()) {
+    NTSTATUS admission = gone_->load() ? STATUS_DEVICE_NOT_CONNECTED : lifecycle_->UrbAdmission();
+    if (!NT_SUCCESS(admission)) {
         if (urb->UrbHeader.Function == URB_FUNCTION_BULK_OR_INTERRUPT_TRANSFER) {
             urb->UrbBulkOrInterruptTransfer.TransferBufferLength = 0;
         }
-        return Finish(irp, urb, STATUS_DEVICE_NOT_CONNECTED, USBD_STATUS_DEVICE_GONE);
+        return Finish(irp, urb, admission, USBD_STATUS_DEVICE_GONE);
     }
     switch (urb->UrbHeader.Function) {
         case URB_FUNCTION_GET_DESCRIPTOR_FROM_DEVICE:

@@ -4,6 +4,12 @@
 // once; bulk and interrupt transfers pend on their pipe's worker. Once the
 // device is gone every URB fails with STATUS_DEVICE_NOT_CONNECTED
 // (USBD_STATUS_DEVICE_GONE).
+//
+// URBs are served only between start and removal (started, stop pending or
+// remove pending). Before start and while stopped they fail with
+// STATUS_DEVICE_NOT_READY, after a removal with STATUS_DEVICE_NOT_CONNECTED,
+// the URB's status USBD_STATUS_DEVICE_GONE in both: the hub does not let them
+// reach the device.
 #pragma once
 
 #include <atomic>
@@ -15,6 +21,7 @@
 #include <vector>
 
 #include "platform/kernel/UsbDevice.h"
+#include "platform/kernel/UsbPdoState.h"
 #include "platform/kernel/UsbPipeWorker.h"
 #include "platform/kernel/ddk/usb.h"
 
@@ -22,13 +29,15 @@ namespace corvane::kernel {
 
 class UsbBusDevice {
 public:
-    UsbBusDevice(usb::UsbDevice& device, PDEVICE_OBJECT pdo);
+    UsbBusDevice(usb::UsbDevice& device, PDEVICE_OBJECT pdo,
+                 std::shared_ptr<UsbPdoLifecycle> lifecycle);
     ~UsbBusDevice();
     UsbBusDevice(const UsbBusDevice&) = delete;
     UsbBusDevice& operator=(const UsbBusDevice&) = delete;
 
     PDEVICE_OBJECT Pdo() const { return pdo_; }
     usb::UsbDevice& Device() { return device_; }
+    UsbPdoLifecycle& Lifecycle() { return *lifecycle_; }
     // Any thread: new and queued transfers fail from now on.
     void MarkGone();
     bool Gone() const { return gone_->load(); }
@@ -61,6 +70,7 @@ private:
 
     usb::UsbDevice& device_;
     PDEVICE_OBJECT pdo_;
+    std::shared_ptr<UsbPdoLifecycle> lifecycle_;
     std::shared_ptr<std::atomic<bool>> gone_ = std::make_shared<std::atomic<bool>>(false);
     std::mutex mutex_;
     std::vector<std::unique_ptr<Pipe>> pipes_;    // of the current configuration

@@ -21,6 +21,7 @@ NTSTATUS Complete(PIRP irp, NTSTATUS status) {
 
 NTSTATUS NTAPI UsbBus::DispatchPnp(PDEVICE_OBJECT device, PIRP irp) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    BusDeviceOf(device).Lifecycle().OnPnp(stack->MinorFunction);
     switch (stack->MinorFunction) {
         case IRP_MN_START_DEVICE:
         case IRP_MN_QUERY_STOP_DEVICE:
@@ -30,6 +31,7 @@ NTSTATUS NTAPI UsbBus::DispatchPnp(PDEVICE_OBJECT device, PIRP irp) {
         case IRP_MN_CANCEL_REMOVE_DEVICE:
         case IRP_MN_SURPRISE_REMOVAL:
         case IRP_MN_REMOVE_DEVICE:
+            // As a bus driver answers them: a cancel without its query too.
             // The node's owner deletes the physical device object after removal.
             return Complete(irp, STATUS_SUCCESS);
         case IRP_MN_QUERY_CAPABILITIES: {
@@ -53,7 +55,6 @@ NTSTATUS NTAPI UsbBus::DispatchPnp(PDEVICE_OBJECT device, PIRP irp) {
             irp->IoStatus.Information = 0;
             return Complete(irp, STATUS_SUCCESS);
         default: {
-            (void)BusDeviceOf(device);
             NTSTATUS status = irp->IoStatus.Status;  // not handled: left as sent
             IofCompleteRequest(irp, IO_NO_INCREMENT);
             return status;
@@ -61,8 +62,9 @@ NTSTATUS NTAPI UsbBus::DispatchPnp(PDEVICE_OBJECT device, PIRP irp) {
     }
 }
 
-NTSTATUS NTAPI UsbBus::DispatchPower(PDEVICE_OBJECT, PIRP irp) {
+NTSTATUS NTAPI UsbBus::DispatchPower(PDEVICE_OBJECT device, PIRP irp) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    BusDeviceOf(device).Lifecycle().OnPower(stack->MinorFunction);
     PoStartNextPowerIrp(irp);
     switch (stack->MinorFunction) {
         case IRP_MN_SET_POWER:

@@ -17,6 +17,7 @@
 #include "driver/Driver.h"
 #include "platform/kernel/HostedDeviceAccess.h"
 #include "platform/kernel/KernelHost.h"
+#include "platform/kernel/UsbBus.h"
 #include "sim/ProjectorDescriptors.h"
 #include "sim/VirtualProjector.h"
 #include "tests/driver/StackHarness.h"
@@ -34,13 +35,14 @@ kernel::KernelHost::Options Options(WindowsGeneration generation) {
     return options;
 }
 
-class HostedProjector : public ::testing::TestWithParam<WindowsGeneration> {
+class HostedProjectorBase : public ::testing::Test {
 protected:
-    HostedProjector() : host_(Options(GetParam())), access_(host_) {
+    explicit HostedProjectorBase(WindowsGeneration generation)
+        : host_(Options(generation)), access_(host_) {
         host_.RegisterDriver(DriverEntry);
     }
 
-    ~HostedProjector() override {
+    ~HostedProjectorBase() override {
         host_.Shutdown();
         // A device the bus dropped may still hold the transfer it was carrying
         // until it leaves too.
@@ -97,6 +99,12 @@ protected:
     sim::VirtualProjector projector_;
 };
 
+class HostedProjector : public ::testing::WithParamInterface<WindowsGeneration>,
+                        public HostedProjectorBase {
+protected:
+    HostedProjector() : HostedProjectorBase(GetParam()) {}
+};
+
 TEST_P(HostedProjector, StartsAndAnswersTheProgramsRequests) {
     host_.PlugDevice(projector_);
     ASSERT_EQ(host_.StateOf(projector_), DeviceState::Started);
@@ -124,7 +132,7 @@ TEST_P(HostedProjector, StartsAndAnswersTheProgramsRequests) {
 }
 
 // The device leaves either by its cable or by being taken off the bus.
-void HostedProjector::UnplugDuringABlockedRead(bool byCable) {
+void HostedProjectorBase::UnplugDuringABlockedRead(bool byCable) {
     host_.PlugDevice(projector_);
     platform::DeviceHandle handle = OpenProjector();
     ASSERT_NE(handle, platform::kInvalidDeviceHandle);
@@ -153,7 +161,8 @@ void HostedProjector::UnplugDuringABlockedRead(bool byCable) {
     EXPECT_FALSE(readOk);
     EXPECT_EQ(host_.StateOf(projector_), DeviceState::SurpriseRemoved);
     // 98 and ME know no surprise removal: removal comes at once, the handle still open.
-    bool legacy = GetParam() == WindowsGeneration::Win98 || GetParam() == WindowsGeneration::WinMe;
+    bool legacy = host_.Generation() == WindowsGeneration::Win98 ||
+                  host_.Generation() == WindowsGeneration::WinMe;
     EXPECT_EQ(HasLine(host_.Trace().Lines(), "USBCTRL: DispatchPnP - IRP_MN_SURPRISE_REMOVAL"),
               !legacy);
     EXPECT_EQ(HasLine(host_.Trace().Lines(), "USBCTRL: DispatchPnP - IRP_MN_REMOVE_DEVICE"),
@@ -269,6 +278,98 @@ TEST_P(HostedProjector, CapabilitiesAndPowerQueries) {
 INSTANTIATE_TEST_SUITE_P(Generations, HostedProjector,
                          ::testing::Values(WindowsGeneration::Win98, WindowsGeneration::WinMe,
                                            WindowsGeneration::Win2000, WindowsGeneration::WinXp));
+
+// Stop, query-stop and the cancels must reach the bus: otherwise its device
+// object stays stop-pending or remove-pending, or keeps serving while stopped.
+struct PassedDownCase {
+    const char* name;
+    std::vector<UCHAR> minors;  // the last one is the request under test
+    const char* trace;
+    kernel::UsbPdoState state;  // where the bus's device object stands afterwards
+};
+
+class PnpRequestOnTheBus : public ::testing::WithParamInterface<PassedDownCase>,
+                           public HostedProjectorBase {
+protected:
+    PnpRequestOnTheBus() : HostedProjectorBase(WindowsGeneration::WinXp) {}
+};
+
+TEST_P(PnpRequestOnTheBus, ReachesTheBusDeviceObject) {
+    const PassedDownCase& c = GetParam();
+    host_.PlugDevice(projector_);
+    ASSERT_EQ(host_.StateOf(projector_), DeviceState::Started);
+    size_t before = host_.Bus().PdoRecordOf(projector_).pnp.size();
+    for (UCHAR minor : c.minors) {
+        EXPECT_EQ(host_.SendPnpRequest(projector_, minor).status, STATUS_SUCCESS) << int(minor);
+    }
+    EXPECT_TRUE(HasLine(host_.Trace().Lines(), std::string("USBCTRL: DispatchPnP ") + c.trace));
+    kernel::UsbPdoRecord record = host_.Bus().PdoRecordOf(projector_);
+    EXPECT_EQ(std::vector<UCHAR>(record.pnp.begin() + before, record.pnp.end()), c.minors);
+    EXPECT_EQ(record.state, c.state);
+    EXPECT_TRUE(host_.Violations().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, PnpRequestOnTheBus,
+    ::testing::Values(PassedDownCase{"QueryStop",
+                                     {IRP_MN_QUERY_STOP_DEVICE},
+                                     "- IRP_MN_QUERY_STOP_DEVICE",
+                                     kernel::UsbPdoState::StopPending},
+                      PassedDownCase{"Stop",
+                                     {IRP_MN_QUERY_STOP_DEVICE, IRP_MN_STOP_DEVICE},
+                                     "- IRP_MN_STOP_DEVICE",
+                                     kernel::UsbPdoState::Stopped},
+                      PassedDownCase{"CancelStop",
+                                     {IRP_MN_QUERY_STOP_DEVICE, IRP_MN_CANCEL_STOP_DEVICE},
+                                     "- IRP_MN_CANCEL_STOP_DEVICE",
+                                     kernel::UsbPdoState::Started},
+                      PassedDownCase{"CancelRemove",
+                                     {IRP_MN_QUERY_REMOVE_DEVICE, IRP_MN_CANCEL_REMOVE_DEVICE},
+                                     "- IRP_MN_CANCEL_REMOVE_DEVICE",
+                                     kernel::UsbPdoState::Started}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class HostedProjectorOnXp : public HostedProjectorBase {
+protected:
+    HostedProjectorOnXp() : HostedProjectorBase(WindowsGeneration::WinXp) {}
+};
+
+TEST_F(HostedProjectorOnXp, CancelledRemovalLeavesTheBusServing) {
+    host_.PlugDevice(projector_);
+    ASSERT_EQ(host_.SendPnpRequest(projector_, IRP_MN_QUERY_REMOVE_DEVICE).status, STATUS_SUCCESS);
+    ASSERT_EQ(host_.SendPnpRequest(projector_, IRP_MN_CANCEL_REMOVE_DEVICE).status, STATUS_SUCCESS);
+    EXPECT_EQ(host_.Bus().PdoRecordOf(projector_).state, kernel::UsbPdoState::Started);
+
+    platform::DeviceHandle handle = OpenProjector();
+    ASSERT_NE(handle, platform::kInvalidDeviceHandle);
+    ExpectSyncAcknowledged(handle);
+    access_.Close(handle);
+    // The device can still be removed in order afterwards.
+    EXPECT_EQ(host_.RemoveDevice(projector_), STATUS_SUCCESS);
+    EXPECT_EQ(host_.Pool().OutstandingTotal(), 0u);
+    EXPECT_TRUE(host_.Violations().empty());
+}
+
+TEST_F(HostedProjectorOnXp, StoppedDeviceRefusesTransfersUntilTheNextStart) {
+    host_.PlugDevice(projector_);
+    platform::DeviceHandle handle = OpenProjector();
+    ASSERT_NE(handle, platform::kInvalidDeviceHandle);
+    ASSERT_EQ(host_.SendPnpRequest(projector_, IRP_MN_QUERY_STOP_DEVICE).status, STATUS_SUCCESS);
+    ASSERT_EQ(host_.SendPnpRequest(projector_, IRP_MN_STOP_DEVICE).status, STATUS_SUCCESS);
+    EXPECT_EQ(host_.Bus().PdoRecordOf(projector_).state, kernel::UsbPdoState::Stopped);
+    // Stop keeps the handles, but the bus no longer carries them.
+    EXPECT_FALSE(Write(handle, "Sync\r"));
+    EXPECT_EQ(access_.LastStatus(), STATUS_DEVICE_NOT_READY);
+    EXPECT_EQ(projector_.ReceivedBytes(), "");
+
+    ASSERT_EQ(host_.SendPnpRequest(projector_, IRP_MN_START_DEVICE).status, STATUS_SUCCESS);
+    EXPECT_EQ(host_.Bus().PdoRecordOf(projector_).state, kernel::UsbPdoState::Started);
+    EXPECT_EQ(CountLines(host_.Trace().Lines(), "USBCTRL - Device successfully started"), 2u);
+    ExpectSyncAcknowledged(handle);
+    access_.Close(handle);
+    EXPECT_EQ(DriverPool(), 0u);
+    EXPECT_TRUE(host_.Violations().empty());
+}
 
 TEST(HostedProjectorTest, OneEndpointInterfaceNeverStarts) {
     kernel::KernelHost host;

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "tests/driver/StackHarness.h"
@@ -19,6 +20,7 @@ struct MinorCase {
     UCHAR minor;
     const char* trace;
     bool passedDown;
+    bool waitsForLower = false;  // completed here once the lower driver is done with it
 };
 
 class PnpMinor : public ::testing::TestWithParam<MinorCase> {};
@@ -31,8 +33,12 @@ TEST_P(PnpMinor, IsTracedAndAnsweredOrPassedDown) {
     harness.Lower().SetPnpAnswer(c.minor, STATUS_NOT_SUPPORTED, Completion::Immediate);
 
     auto result = harness.Pnp(c.minor);
-    EXPECT_EQ(harness.TraceLines(),
-              std::vector<std::string>{std::string("USBCTRL: DispatchPnP ") + c.trace});
+    std::vector<std::string> expected{std::string("USBCTRL: DispatchPnP ") + c.trace};
+    if (c.waitsForLower) {
+        expected.push_back("USBCTRL OnRequestComplete() - Irp status = " +
+                           std::to_string(STATUS_NOT_SUPPORTED));
+    }
+    EXPECT_EQ(harness.TraceLines(), expected);
     std::vector<UCHAR> minors = harness.Lower().PnpMinors();
     bool reachedLower = minors.size() == 2 && minors[1] == c.minor;
     EXPECT_EQ(reachedLower, c.passedDown);
@@ -50,10 +56,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         MinorCase{"QueryRemove", IRP_MN_QUERY_REMOVE_DEVICE, "- IRP_MN_QUERY_REMOVE_DEVICE", true},
         MinorCase{"CancelRemove", IRP_MN_CANCEL_REMOVE_DEVICE, "- IRP_MN_CANCEL_REMOVE_DEVICE",
-                  false},
-        MinorCase{"Stop", IRP_MN_STOP_DEVICE, "- IRP_MN_STOP_DEVICE", false},
-        MinorCase{"QueryStop", IRP_MN_QUERY_STOP_DEVICE, "- IRP_MN_QUERY_STOP_DEVICE", false},
-        MinorCase{"CancelStop", IRP_MN_CANCEL_STOP_DEVICE, "- IRP_MN_CANCEL_STOP_DEVICE", false},
+                  true, true},
+        MinorCase{"Stop", IRP_MN_STOP_DEVICE, "- IRP_MN_STOP_DEVICE", true},
+        MinorCase{"QueryStop", IRP_MN_QUERY_STOP_DEVICE, "- IRP_MN_QUERY_STOP_DEVICE", true},
+        MinorCase{"CancelStop", IRP_MN_CANCEL_STOP_DEVICE, "- IRP_MN_CANCEL_STOP_DEVICE", true,
+                  true},
         MinorCase{"Relations", IRP_MN_QUERY_DEVICE_RELATIONS, "- IRP_MN_QUERY_DEVICE_RELATIONS",
                   true},
         MinorCase{"FilterResources", IRP_MN_FILTER_RESOURCE_REQUIREMENTS,
@@ -67,6 +74,42 @@ INSTANTIATE_TEST_SUITE_P(
                   "- Unsupported PnP minor function 15", true},
         MinorCase{"UsageNotification", IRP_MN_DEVICE_USAGE_NOTIFICATION,
                   "- Unsupported PnP minor function 16", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct StopCase {
+    const char* name;
+    UCHAR minor;
+    Completion completion;
+};
+
+class StopAndCancel : public ::testing::TestWithParam<StopCase> {};
+
+// A lower driver that leaves the status alone sees query-stop and stop
+// already succeeded; a cancel is completed here only after the lower driver
+// completed it, even when it does so later.
+TEST_P(StopAndCancel, SucceedWithALowerDriverThatAgrees) {
+    const StopCase& c = GetParam();
+    StackHarness harness;
+    ASSERT_EQ(harness.AddAndStart(), STATUS_SUCCESS);
+    if (c.completion == Completion::Pending) {
+        harness.Lower().SetPnpAnswer(c.minor, STATUS_SUCCESS, Completion::Pending);
+    }
+    auto result = harness.Pnp(c.minor);
+    EXPECT_EQ(result.status, STATUS_SUCCESS);
+    EXPECT_EQ(result.information, 0u);
+    EXPECT_EQ(harness.Lower().PnpMinors(), (std::vector<UCHAR>{IRP_MN_START_DEVICE, c.minor}));
+    EXPECT_TRUE(harness.Host().Violations().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, StopAndCancel,
+    ::testing::Values(StopCase{"QueryStop", IRP_MN_QUERY_STOP_DEVICE, Completion::Immediate},
+                      StopCase{"Stop", IRP_MN_STOP_DEVICE, Completion::Immediate},
+                      StopCase{"CancelStop", IRP_MN_CANCEL_STOP_DEVICE, Completion::Immediate},
+                      StopCase{"CancelStopLater", IRP_MN_CANCEL_STOP_DEVICE, Completion::Pending},
+                      StopCase{"CancelRemove", IRP_MN_CANCEL_REMOVE_DEVICE, Completion::Immediate},
+                      StopCase{"CancelRemoveLater", IRP_MN_CANCEL_REMOVE_DEVICE,
+                               Completion::Pending}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PnpTest, CapabilitiesAllowSurpriseRemovalAndMapNoPowerStates) {

@@ -13,6 +13,7 @@
 #include "platform/kernel/ddk/usbdlib.h"
 #include "platform/kernel/ddk/usbioctl.h"
 #include "tests/kernel/DriverDoubles.h"
+#include "tests/kernel/PdoRequests.h"
 #include "tests/kernel/RuleBreakerDouble.h"
 #include "tests/kernel/UsbDeviceDouble.h"
 
@@ -154,6 +155,7 @@ TEST_P(WaitRuleTest, WaitInTheCompletionOfAUrbIsCheckedAgainstDispatchLevel) {
     host.PlugDevice(device);
     PDEVICE_OBJECT pdo = host.PhysicalDevice(device);
     ASSERT_NE(pdo, nullptr);
+    ASSERT_EQ(SendPnpToPdo(host, pdo, IRP_MN_START_DEVICE), STATUS_SUCCESS);
     RuleBreakerDouble breaker(host, Breach::WaitInCompletion, pdo);
     breaker.completionWait = GetParam().timeout;
     uint8_t buffer[18];

@@ -8,6 +8,7 @@
 #include "platform/kernel/KernelHost.h"
 #include "platform/kernel/ddk/usbdlib.h"
 #include "platform/kernel/ddk/usbioctl.h"
+#include "tests/kernel/PdoRequests.h"
 #include "tests/kernel/UsbDeviceDouble.h"
 
 namespace corvane::kernel::test {
@@ -18,6 +19,10 @@ protected:
     UsbBusUrbTest() {
         host.PlugDevice(device);  // no function driver: the bare physical device object
         pdo = host.PhysicalDevice(device);
+        // Started as a function driver would start it: URBs are served from then on.
+        if (pdo != nullptr) {
+            SendPnpToPdo(host, pdo, IRP_MN_START_DEVICE);
+        }
     }
 
     NTSTATUS Submit(PURB urb) {
