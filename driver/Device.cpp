@@ -68,8 +68,10 @@ NTSTATUS NTAPI AddDevice(PDRIVER_OBJECT driverObject, PDEVICE_OBJECT physicalDev
         return STATUS_UNSUCCESSFUL;
     }
 
+    // Plain reads and writes get a system buffer: the caller's own buffer is
+    // valid only in its thread and only while it does not free it.
+    deviceObject->Flags |= DO_BUFFERED_IO | DO_POWER_PAGABLE;
     deviceObject->Flags &= ~DO_DEVICE_INITIALIZING;
-    deviceObject->Flags |= DO_POWER_PAGABLE;
     return STATUS_SUCCESS;
 }
 

@@ -82,7 +82,11 @@ NTSTATUS BuildInterfaceList(PDEVICE_OBJECT deviceObject, PUSB_CONFIGURATION_DESC
     list->selected = 0;
 
     ULONG capacity = CountInterfaces(config);
-    ULONG bytes = (capacity + 1) * sizeof(USBD_INTERFACE_LIST_ENTRY);
+    // The interface names are read into room behind the entries: the device
+    // delivers them by DMA, which cannot reach the stack.
+    const ULONG entryBytes = (capacity + 1) * sizeof(USBD_INTERFACE_LIST_ENTRY);
+    const ULONG nameBytes = USBCTRL_STRING_UNITS * sizeof(WCHAR);
+    ULONG bytes = entryBytes + nameBytes;
     list->entries = static_cast<PUSBD_INTERFACE_LIST_ENTRY>(
         ExAllocatePoolWithTag(NonPagedPool, bytes, kDornikPoolTag));
     if (list->entries == nullptr) {
@@ -91,7 +95,7 @@ NTSTATUS BuildInterfaceList(PDEVICE_OBJECT deviceObject, PUSB_CONFIGURATION_DESC
     }
     RtlZeroMemory(list->entries, bytes);
 
-    WCHAR work[USBCTRL_STRING_UNITS];
+    auto* work = reinterpret_cast<PWCHAR>(reinterpret_cast<PUCHAR>(list->entries) + entryBytes);
     for (PUSB_INTERFACE_DESCRIPTOR found = FindInterface(config, config); found != nullptr;
          found = FindInterface(config, After(found))) {
         // Every setting is traced; only listed ones can be chosen.
@@ -101,8 +105,7 @@ NTSTATUS BuildInterfaceList(PDEVICE_OBJECT deviceObject, PUSB_CONFIGURATION_DESC
             ++list->count;
         }
 
-        RtlZeroMemory(work, sizeof(work));
-        UNICODE_STRING name = {0, sizeof(work), work};
+        UNICODE_STRING name = {0, static_cast<USHORT>(nameBytes), work};
         GetUsbString(deviceObject, found->iInterface, &name);
         DbgPrint("USBCTRL -   Interface: %S - Endpoints: %d\n", work, found->bNumEndpoints);
         if (listed && NameMatches(&name, DORNIK_WIDE("Projector Control"))) {

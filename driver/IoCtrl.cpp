@@ -1,5 +1,8 @@
-// The device-control requests of the USBCTRL interface. Every request works
-// on copies on its own stack, completes before it returns and never pends.
+// The device-control requests of the USBCTRL interface. Every request
+// completes before it returns and never pends. Replies are built in the
+// system buffer or in pool, never on the stack: the kernel stack is small
+// (12 KB on x86) and the transfer goes down through the hub and controller
+// drivers, and the controller's DMA cannot reach a thread's stack.
 #include "driver/IoCtrl.h"
 
 #include "driver/DeviceExtension.h"
@@ -46,15 +49,27 @@ NTSTATUS RefuseRequest(NTSTATUS status) {
     return status;
 }
 
+// Non-paged, tagged, or null after the failure is traced.
+PVOID AllocateRecord(ULONG size) {
+    PVOID record = ExAllocatePoolWithTag(NonPagedPool, size, kDornikPoolTag);
+    if (record == nullptr) {
+        DbgPrint("USBCTRL - Error %X allocating %d bytes for the transfer\n",
+                 STATUS_INSUFFICIENT_RESOURCES, size);
+    }
+    return record;
+}
+
+const USBCTRL_REQUEST* RequestIn(PIRP irp) {
+    return static_cast<const USBCTRL_REQUEST*>(irp->AssociatedIrp.SystemBuffer);
+}
+
 NTSTATUS InitDriver(PDEVICE_EXTENSION extension, PIRP irp) {
     TraceRequest("IOCTRL_INIT_DRIVER");
     NTSTATUS status = CheckBuffers(irp, sizeof(USBCTRL_REQUEST), 0);
     if (!NT_SUCCESS(status)) {
         return CompleteRequest(irp, status, 0);
     }
-    USBCTRL_REQUEST request;
-    RtlCopyMemory(&request, irp->AssociatedIrp.SystemBuffer, sizeof(request));
-    extension->InitValue = request.InitValue;
+    extension->InitValue = RequestIn(irp)->InitValue;
     return CompleteRequest(irp, STATUS_SUCCESS, 0);
 }
 
@@ -64,12 +79,12 @@ NTSTATUS GetDriverVersion(PIRP irp) {
     if (!NT_SUCCESS(status)) {
         return CompleteRequest(irp, status, 0);
     }
-    USBCTRL_VERSION_INFO version;
-    RtlZeroMemory(&version, sizeof(version));
+    // Built in place: the output buffer holds a whole reply.
+    auto* version = static_cast<USBCTRL_VERSION_INFO*>(irp->AssociatedIrp.SystemBuffer);
+    RtlZeroMemory(version, sizeof(*version));
     for (int i = 0; i < 4; ++i) {
-        version.Version[i] = USBCTRL_DRIVER_VERSION[i];
+        version->Version[i] = USBCTRL_DRIVER_VERSION[i];
     }
-    RtlCopyMemory(irp->AssociatedIrp.SystemBuffer, &version, sizeof(version));
     return CompleteRequest(irp, STATUS_SUCCESS, sizeof(USBCTRL_REPLY));
 }
 
@@ -79,17 +94,16 @@ NTSTATUS GetProductInfo(PDEVICE_EXTENSION extension, PIRP irp) {
     if (!NT_SUCCESS(status)) {
         return CompleteRequest(irp, status, 0);
     }
-    USBCTRL_PRODUCT_INFO info;
-    RtlZeroMemory(&info, sizeof(info));
-    info.VendorId = extension->DeviceDescriptor.idVendor;
-    info.ProductId = extension->DeviceDescriptor.idProduct;
+    auto* info = static_cast<USBCTRL_PRODUCT_INFO*>(irp->AssociatedIrp.SystemBuffer);
+    RtlZeroMemory(info, sizeof(USBCTRL_REPLY));
+    info->VendorId = extension->DeviceDescriptor.idVendor;
+    info->ProductId = extension->DeviceDescriptor.idProduct;
     // Half of each slot: a string descriptor holds at most 126 characters.
     const ULONG copied = USBCTRL_STRING_UNITS;
-    RtlCopyMemory(info.Manufacturer, extension->Manufacturer, copied);
-    RtlCopyMemory(info.Product, extension->Product, copied);
-    RtlCopyMemory(info.SerialNumber, extension->SerialNumber, copied);
-    RtlCopyMemory(info.Configuration, extension->Configuration, copied);
-    RtlCopyMemory(irp->AssociatedIrp.SystemBuffer, &info, sizeof(info));
+    RtlCopyMemory(info->Manufacturer, extension->Manufacturer, copied);
+    RtlCopyMemory(info->Product, extension->Product, copied);
+    RtlCopyMemory(info->SerialNumber, extension->SerialNumber, copied);
+    RtlCopyMemory(info->Configuration, extension->Configuration, copied);
     DbgPrint("Data copied (size=%d) to IrpPtr(0X%X)->AssociatedIrp.SystemBuffer(%s)\n",
              static_cast<int>(sizeof(USBCTRL_REPLY)), DORNIK_TRACE_PTR(irp),
              static_cast<const char*>(irp->AssociatedIrp.SystemBuffer));
@@ -102,32 +116,37 @@ NTSTATUS ReadData(PDEVICE_OBJECT deviceObject, PIRP irp) {
     if (!NT_SUCCESS(status)) {
         return CompleteRequest(irp, status, 0);
     }
-    USBCTRL_REQUEST request;
-    RtlCopyMemory(&request, irp->AssociatedIrp.SystemBuffer, sizeof(request));
-    DbgPrint("HCIReadBufferSize:%d\n", request.HCIReadBufferSize);
-    if (request.HCIReadBufferSize == 0 || request.HCIReadBufferSize > USBCTRL_MAX_READ_LENGTH) {
+    ULONG asked = RequestIn(irp)->HCIReadBufferSize;
+    DbgPrint("HCIReadBufferSize:%d\n", asked);
+    if (asked == 0 || asked > USBCTRL_MAX_READ_LENGTH) {
         return CompleteRequest(irp, RefuseRequest(STATUS_INVALID_PARAMETER), 0);
     }
 
-    TracedReply traced;
-    RtlZeroMemory(&traced, sizeof(traced));
+    // The reply is built apart from the system buffer for its terminator: a
+    // full 2052-byte reply has no NUL of its own.
+    auto* traced = static_cast<TracedReply*>(AllocateRecord(sizeof(TracedReply)));
+    if (traced == nullptr) {
+        return CompleteRequest(irp, STATUS_INSUFFICIENT_RESOURCES, 0);
+    }
+    RtlZeroMemory(traced, sizeof(*traced));
     URB urb;
     BuildBulkTransfer(&urb, GetDeviceExtension(deviceObject)->HCIInputHandle,
-                      USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK, traced.reply.Data,
-                      request.HCIReadBufferSize);
+                      USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK, traced->reply.Data,
+                      asked);
     status = SendUrb(deviceObject, &urb);
     if (!NT_SUCCESS(status)) {
         DbgPrint("USBCTRL - Error %X trying to read data\n", status);
     }
     ULONG received = urb.UrbBulkOrInterruptTransfer.TransferBufferLength;
-    if (received > request.HCIReadBufferSize) {
-        received = request.HCIReadBufferSize;  // never report more than the buffer took
+    if (received > asked) {
+        received = asked;  // never report more than the buffer took
     }
-    traced.reply.Status = static_cast<ULONG>(status);
-    traced.reply.Length = received;
-    RtlCopyMemory(irp->AssociatedIrp.SystemBuffer, &traced.reply, sizeof(traced.reply));
-    DbgPrint("Read - size(%d):%s\n", traced.reply.Length,
-             reinterpret_cast<const char*>(traced.reply.Data));
+    traced->reply.Status = static_cast<ULONG>(status);
+    traced->reply.Length = received;
+    RtlCopyMemory(irp->AssociatedIrp.SystemBuffer, &traced->reply, sizeof(traced->reply));
+    DbgPrint("Read - size(%d):%s\n", traced->reply.Length,
+             reinterpret_cast<const char*>(traced->reply.Data));
+    ExFreePool(traced);
     return CompleteRequest(irp, status, sizeof(USBCTRL_REPLY));
 }
 
@@ -137,23 +156,28 @@ NTSTATUS WriteData(PDEVICE_OBJECT deviceObject, PIRP irp) {
     if (!NT_SUCCESS(status)) {
         return CompleteRequest(irp, status, 0);
     }
-    TracedRequest traced;
-    RtlCopyMemory(&traced.request, irp->AssociatedIrp.SystemBuffer, sizeof(traced.request));
-    traced.terminator = 0;
-    DbgPrint("USBCTRLWrite - size(%d):%s\n", traced.request.Length,
-             reinterpret_cast<const char*>(traced.request.Data));
-    if (traced.request.Length > USBCTRL_MAX_WRITE_LENGTH) {
+    auto* traced = static_cast<TracedRequest*>(AllocateRecord(sizeof(TracedRequest)));
+    if (traced == nullptr) {
+        return CompleteRequest(irp, STATUS_INSUFFICIENT_RESOURCES, 0);
+    }
+    RtlCopyMemory(&traced->request, irp->AssociatedIrp.SystemBuffer, sizeof(traced->request));
+    traced->terminator = 0;
+    DbgPrint("USBCTRLWrite - size(%d):%s\n", traced->request.Length,
+             reinterpret_cast<const char*>(traced->request.Data));
+    if (traced->request.Length > USBCTRL_MAX_WRITE_LENGTH) {
+        ExFreePool(traced);
         return CompleteRequest(irp, RefuseRequest(STATUS_INVALID_PARAMETER), 0);
     }
 
     PDEVICE_EXTENSION extension = GetDeviceExtension(deviceObject);
     URB urb;
-    BuildBulkTransfer(&urb, extension->HCIOutputHandle, 0, traced.request.Data,
-                      traced.request.Length);
+    BuildBulkTransfer(&urb, extension->HCIOutputHandle, 0, traced->request.Data,
+                      traced->request.Length);
     DbgPrint("USBCTRLURB (0X%X), DeviceExtensionPtr(0X%X)->HCIOutputHandle(0X%X)\n",
              DORNIK_TRACE_PTR(&urb), DORNIK_TRACE_PTR(extension),
              DORNIK_TRACE_PTR(extension->HCIOutputHandle));
     status = SendUrb(deviceObject, &urb);
+    ExFreePool(traced);
     if (!NT_SUCCESS(status)) {
         DbgPrint("USBCTRL - Error %X trying to write data\n", status);
     }

@@ -11,5 +11,6 @@ NTSTATUS PnPCancelStopDevice(PDEVICE_OBJECT deviceObject, PIRP irp);
 NTSTATUS NTAPI QueryCapabilitiesComplete(PDEVICE_OBJECT deviceObject, PIRP irp, PVOID context);
 
 // Reads string descriptor `index` in the device's language into `string`,
-// whose buffer holds at least 256 bytes.
+// whose buffer holds at least 258 bytes of non-paged memory: the descriptor
+// itself is read into it. A failed read leaves it all zero.
 NTSTATUS GetUsbString(PDEVICE_OBJECT deviceObject, UCHAR index, PUNICODE_STRING string);

@@ -16,13 +16,13 @@ NTSTATUS FinishStart(PIRP irp, NTSTATUS status) {
     return status;
 }
 
-// An unreadable string is left empty; it never fails the start.
+// An unreadable string is left empty; it never fails the start. The string
+// goes straight into its slot: no second copy of it on the stack.
 void ReadString(PDEVICE_OBJECT deviceObject, UCHAR index, WCHAR* target) {
-    WCHAR work[USBCTRL_STRING_UNITS];
-    RtlZeroMemory(work, sizeof(work));
-    UNICODE_STRING string = {0, sizeof(work), work};
+    const USHORT bytes = USBCTRL_STRING_UNITS * sizeof(WCHAR);
+    RtlZeroMemory(target, bytes);
+    UNICODE_STRING string = {0, bytes, target};
     GetUsbString(deviceObject, index, &string);
-    RtlCopyMemory(target, work, sizeof(work));
 }
 
 NTSTATUS ReadDeviceDescriptor(PDEVICE_OBJECT deviceObject, PDEVICE_EXTENSION extension) {

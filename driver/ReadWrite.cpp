@@ -1,6 +1,9 @@
-// Plain read and write requests. The device object asks for neither buffered
-// nor direct I/O, so the request carries the caller's own buffer; these
-// routines run in the caller's thread and copy to and from it directly.
+// Plain read and write requests. The device object asks for buffered I/O, so
+// the data travels in the I/O manager's system buffer: non-paged, and the
+// I/O manager's until the request completes, whichever thread runs here and
+// whatever the caller does to its own buffer meanwhile. The transfer moves
+// straight from and into it; the I/O manager copies back only the bytes
+// reported.
 #include "driver/ReadWrite.h"
 
 #include "driver/DeviceExtension.h"
@@ -8,21 +11,27 @@
 
 namespace {
 
-// A zero-length request still gets a (one-byte) buffer, so "no memory" means no memory.
-PUCHAR AllocateTransferBuffer(ULONG length) {
-    return static_cast<PUCHAR>(
-        ExAllocatePoolWithTag(NonPagedPool, length == 0 ? 1 : length, kDornikPoolTag));
+// The lengths the device-control path keeps to: the caller's length would
+// otherwise decide how much non-paged pool a blocked read holds.
+bool WithinCap(PIRP irp, ULONG length, ULONG cap) {
+    if (length <= cap) {
+        return true;
+    }
+    DbgPrint("USBCTRL - Error %X: transfer of %d bytes exceeds %d\n", STATUS_INVALID_BUFFER_SIZE,
+             length, cap);
+    CompleteRequest(irp, STATUS_INVALID_BUFFER_SIZE, 0);
+    return false;
 }
 
 NTSTATUS ReadPipe(PDEVICE_OBJECT deviceObject, PIRP irp) {
     ULONG length = IoGetCurrentIrpStackLocation(irp)->Parameters.Read.Length;
     DbgPrint("USBCTRL: DispatchRead - ReadLength: %d\n", length);
-    if (length != 0 && irp->UserBuffer == nullptr) {
-        return CompleteRequest(irp, STATUS_INVALID_PARAMETER, 0);
+    if (!WithinCap(irp, length, USBCTRL_MAX_READ_LENGTH)) {
+        return STATUS_INVALID_BUFFER_SIZE;
     }
-    PUCHAR buffer = AllocateTransferBuffer(length);
-    if (buffer == nullptr) {
-        return CompleteRequest(irp, STATUS_NO_MEMORY, 0);
+    PVOID buffer = irp->AssociatedIrp.SystemBuffer;
+    if (length != 0 && buffer == nullptr) {
+        return CompleteRequest(irp, STATUS_INVALID_PARAMETER, 0);
     }
 
     URB urb;
@@ -31,15 +40,12 @@ NTSTATUS ReadPipe(PDEVICE_OBJECT deviceObject, PIRP irp) {
     NTSTATUS status = SendUrb(deviceObject, &urb);
     if (!NT_SUCCESS(status)) {
         DbgPrint("USBCTRL - Error %X trying to read data\n", status);
-        ExFreePool(buffer);
         return CompleteRequest(irp, status, 0);
     }
     ULONG received = urb.UrbBulkOrInterruptTransfer.TransferBufferLength;
     if (received > length) {
         received = length;  // never more than the caller's buffer holds
     }
-    RtlCopyMemory(irp->UserBuffer, buffer, received);
-    ExFreePool(buffer);
     return CompleteRequest(irp, status, received);
 }
 
@@ -50,19 +56,17 @@ NTSTATUS WritePipe(PDEVICE_OBJECT deviceObject, PIRP irp) {
     }
     ULONG length = IoGetCurrentIrpStackLocation(irp)->Parameters.Write.Length;
     DbgPrint("USBCTRL: DispatchWrite - WriteLength: %d\n", length);
-    if (length != 0 && irp->UserBuffer == nullptr) {
+    if (!WithinCap(irp, length, USBCTRL_MAX_WRITE_LENGTH)) {
+        return STATUS_INVALID_BUFFER_SIZE;
+    }
+    PVOID buffer = irp->AssociatedIrp.SystemBuffer;
+    if (length != 0 && buffer == nullptr) {
         return CompleteRequest(irp, STATUS_INVALID_PARAMETER, 0);
     }
-    PUCHAR buffer = AllocateTransferBuffer(length);
-    if (buffer == nullptr) {
-        return CompleteRequest(irp, STATUS_NO_MEMORY, 0);
-    }
-    RtlCopyMemory(buffer, irp->UserBuffer, length);
 
     URB urb;
     BuildBulkTransfer(&urb, GetDeviceExtension(deviceObject)->HCIOutputHandle, 0, buffer, length);
     NTSTATUS status = SendUrb(deviceObject, &urb);
-    ExFreePool(buffer);
     // A write reports no byte count, whether it went through or not.
     return CompleteRequest(irp, status, 0);
 }

@@ -78,6 +78,13 @@ public:
     bool IsLiveDevice(PDEVICE_OBJECT device);
     std::size_t LiveDeviceCount() const;
 
+    // ---- DMA: a buffer a USB transfer moves data through must lie in
+    // non-paged memory: a live non-paged pool block (driver pool, system
+    // buffers) or a device extension. A thread's stack or paged pool is
+    // reported as a violation naming `transfer`. Zero-length transfers move
+    // nothing and pass.
+    void CheckDmaBuffer(const void* buffer, std::size_t length, const char* transfer);
+
     // ---- IRPs
     PIRP AllocateIrp(CCHAR stackSize, IrpOrigin origin);
     void FreeIrp(PIRP irp);
@@ -122,6 +129,7 @@ private:
     NTSTATUS SetUpBuffers(PIRP irp, ULONG method, const void* in, ULONG inLength, void* out,
                           ULONG outLength);
     void FreeDeviceMemory(PDEVICE_OBJECT device);
+    bool InDeviceExtension(const void* start, std::size_t length) const;
 
     KernelHost& host_;
     mutable std::mutex mutex_;

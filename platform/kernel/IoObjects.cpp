@@ -1,4 +1,5 @@
 // Driver objects, device objects and device stacks of the I/O manager.
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -259,6 +260,42 @@ std::size_t IoManager::LiveDeviceCount() const {
         count += record.deletePending ? 0 : 1;
     }
     return count;
+}
+
+bool IoManager::InDeviceExtension(const void* start, std::size_t length) const {
+    auto address = reinterpret_cast<uintptr_t>(start);
+    std::lock_guard lock(mutex_);
+    for (const auto& [device, record] : devices_) {
+        if (record.deletePending || device->DeviceExtension == nullptr ||
+            device->Size <= sizeof(DEVICE_OBJECT)) {
+            continue;
+        }
+        auto base = reinterpret_cast<uintptr_t>(device->DeviceExtension);
+        std::size_t size = device->Size - sizeof(DEVICE_OBJECT);
+        if (address >= base && address - base <= size && length <= size - (address - base)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void IoManager::CheckDmaBuffer(const void* buffer, std::size_t length, const char* transfer) {
+    if (length == 0 || buffer == nullptr) {
+        return;  // nothing moves; a missing buffer is the bus's to refuse
+    }
+    bool paged = false;
+    if (host_.Pool().Holds(buffer, length, &paged)) {
+        if (!paged) {
+            return;
+        }
+    } else if (InDeviceExtension(buffer, length)) {
+        return;
+    }
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "DMA transfer buffer %p (%zu bytes) of a %s is not in non-paged pool (%s)",
+                  buffer, length, transfer, paged ? "paged pool" : "outside every live pool block");
+    host_.ReportViolation(text);
 }
 
 }  // namespace corvane::kernel

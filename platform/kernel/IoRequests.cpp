@@ -121,6 +121,11 @@ RequestResult IoManager::ReadWrite(PDEVICE_OBJECT target, PFILE_OBJECT file, UCH
         next->Parameters.Write.Length = length;
     }
     if (target->Flags & (DO_BUFFERED_IO | DO_DIRECT_IO)) {
+        if (buffer == nullptr && length > 0) {
+            // The I/O manager probes the caller's buffer before any driver sees the request.
+            FreeIrp(irp);
+            return RequestResult{STATUS_ACCESS_VIOLATION, 0, false};
+        }
         bool isRead = major == IRP_MJ_READ;
         NTSTATUS status =
             SetUpBuffers(irp, METHOD_BUFFERED, isRead ? nullptr : buffer, isRead ? 0 : length,

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <utility>
 
@@ -24,7 +25,7 @@ PoolTracker::PoolTracker(ErrorSink errors) : errors_(std::move(errors)) {}
 
 PoolTracker::~PoolTracker() {
     for (auto& [block, info] : blocks_) {
-        ::operator delete(block, kPoolAlignment);
+        ::operator delete(const_cast<void*>(block), kPoolAlignment);
     }
 }
 
@@ -50,7 +51,7 @@ void* PoolTracker::Allocate(std::size_t size, uint32_t tag, bool paged) {
     }
     std::memset(block, 0xCD, size == 0 ? 1 : size);
     std::lock_guard lock(mutex_);
-    blocks_.emplace(block, Block{size, tag});
+    blocks_.emplace(block, Block{size, tag, paged});
     PoolTagStats& stats = stats_[tag];
     ++stats.allocations;
     stats.pagedAllocations += paged ? 1 : 0;
@@ -83,6 +84,21 @@ void PoolTracker::Free(void* block, uint32_t expectedTag) {
         }
     }
     errors_(error);
+}
+
+bool PoolTracker::Holds(const void* start, std::size_t length, bool* paged) const {
+    std::lock_guard lock(mutex_);
+    auto above = blocks_.upper_bound(start);
+    if (above == blocks_.begin()) {
+        return false;
+    }
+    const auto& [block, info] = *std::prev(above);
+    auto offset = reinterpret_cast<uintptr_t>(start) - reinterpret_cast<uintptr_t>(block);
+    if (offset > info.size || length > info.size - offset) {
+        return false;
+    }
+    *paged = info.paged;
+    return true;
 }
 
 std::size_t PoolTracker::Outstanding(uint32_t tag) const {

@@ -10,7 +10,6 @@
 #include <map>
 #include <mutex>
 #include <string>
-#include <unordered_map>
 
 namespace corvane::kernel {
 
@@ -47,6 +46,10 @@ public:
     // expectedTag 0 = any tag (ExFreePool).
     void Free(void* block, uint32_t expectedTag);
 
+    // Whether [start, start + length) lies inside one live block; `paged`
+    // tells whether that block came from a paged pool type.
+    bool Holds(const void* start, std::size_t length, bool* paged) const;
+
     std::size_t Outstanding(uint32_t tag) const;
     std::size_t OutstandingTotal() const;
     PoolTagStats Stats(uint32_t tag) const;
@@ -60,11 +63,13 @@ private:
     struct Block {
         std::size_t size;
         uint32_t tag;
+        bool paged;
     };
 
     ErrorSink errors_;
     mutable std::mutex mutex_;
-    std::unordered_map<void*, Block> blocks_;
+    // Ordered by address, so that the block around an address can be found.
+    std::map<const void*, Block, std::less<>> blocks_;
     std::map<uint32_t, PoolTagStats> stats_;
     FailurePolicy policy_;
     int failCount_ = 0;

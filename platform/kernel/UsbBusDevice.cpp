@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/kernel/CurrentHost.h"
+#include "platform/kernel/KernelHost.h"
 #include "platform/kernel/ddk/usbdlib.h"
 
 namespace corvane::kernel {
@@ -136,6 +138,7 @@ NTSTATUS UsbBusDevice::GetDescriptor(PIRP irp, PURB urb) {
         return Finish(irp, urb, STATUS_INVALID_PARAMETER, USBD_STATUS_INVALID_PARAMETER);
     }
     uint32_t length = request.TransferBufferLength > 0xFFFF ? 0xFFFF : request.TransferBufferLength;
+    CurrentHost().Io().CheckDmaBuffer(request.TransferBuffer, length, "descriptor request");
     usb::SetupPacket setup{0x80, usb::kRequestGetDescriptor,
                            static_cast<uint16_t>(request.DescriptorType << 8 | request.Index),
                            request.LanguageId, static_cast<uint16_t>(length)};
@@ -293,6 +296,9 @@ NTSTATUS UsbBusDevice::BulkOrInterrupt(PIRP irp, PURB urb) {
         bulk.TransferBufferLength = 0;
         return Finish(irp, urb, STATUS_INVALID_PARAMETER, USBD_STATUS_INVALID_PARAMETER);
     }
+    // The I/O manager's and the pool's locks are leaves: checking under ours is safe.
+    CurrentHost().Io().CheckDmaBuffer(bulk.TransferBuffer, bulk.TransferBufferLength,
+                                      "bulk or interrupt transfer");
     // The pipe's endpoint decides the direction, whatever the flags say.
     IoMarkIrpPending(irp);
     WorkerLocked(pipe->endpoint)

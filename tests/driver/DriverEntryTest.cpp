@@ -69,7 +69,8 @@ TEST(AddDeviceTest, CreatesAnUnnamedDeviceAboveThePhysicalDevice) {
     EXPECT_EQ(fdo->Characteristics, 0u);
     EXPECT_EQ(fdo->Flags & DO_DEVICE_INITIALIZING, 0u);
     EXPECT_NE(fdo->Flags & DO_POWER_PAGABLE, 0u);
-    EXPECT_EQ(fdo->Flags & (DO_BUFFERED_IO | DO_DIRECT_IO), 0u);
+    // Plain reads and writes travel in a system buffer.
+    EXPECT_EQ(fdo->Flags & (DO_BUFFERED_IO | DO_DIRECT_IO), DO_BUFFERED_IO);
 
     auto* extension = static_cast<DEVICE_EXTENSION*>(fdo->DeviceExtension);
     EXPECT_EQ(extension->Self, fdo);

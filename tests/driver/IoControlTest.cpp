@@ -153,6 +153,36 @@ TEST_F(IoControlTest, FailedWriteReturnsTheTransferStatus) {
     EXPECT_TRUE(HasLine(harness_.TraceLines(), "USBCTRL - Error C0000001 trying to write data"));
 }
 
+// The read's reply and the write's record live in pool while the transfer
+// runs (the stack is small and out of the controller's DMA reach).
+TEST_F(IoControlTest, ReadAndWriteWithoutPoolSendNothing) {
+    const struct {
+        const char* name;
+        bool read;
+    } cases[] = {{"IOCTRL_READ_DATA", true}, {"IOCTRL_WRITE_DATA", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        harness_.ClearTrace();
+        harness_.Lower().ClearUrbs();
+        if (c.read) {
+            harness_.Lower().QueueIn({'x'});  // so a read that does go down ends
+        }
+        harness_.Host().Pool().FailNextAllocations(1, kDornikTag);
+        USBCTRL_REPLY reply;
+        std::memset(&reply, 0xEE, sizeof(reply));
+        auto result = c.read ? Read(64, &reply) : Write("Sync\r");
+        harness_.Host().Pool().FailNextAllocations(0, kDornikTag);
+        EXPECT_EQ(result.status, STATUS_INSUFFICIENT_RESOURCES);
+        EXPECT_EQ(result.information, 0u);
+        EXPECT_EQ(reply.Status, 0xEEEEEEEEu);
+        EXPECT_TRUE(harness_.Lower().Urbs().empty());
+        auto lines = harness_.TraceLines();
+        EXPECT_TRUE(HasLine(lines, std::string("USBCTRL: DispatchIoControl - ") + c.name));
+        EXPECT_NE(LineStartingWith(lines, "USBCTRL - Error C000009A allocating "), "");
+        EXPECT_EQ(harness_.OutstandingPool(), 0u);
+    }
+}
+
 TEST_F(IoControlTest, UnknownCodesSucceedWithNothing) {
     for (ULONG code : {UsbCtrlCode(0x803), UsbCtrlCode(0x806), ULONG{0x00220000}}) {
         harness_.ClearTrace();

@@ -192,6 +192,9 @@ NTSTATUS LowerDriverDouble::ServeUrb(PURB urb, PIRP irp, bool* waiting) {
         record.transferFlags = transfer.TransferFlags;
         record.length = transfer.TransferBufferLength;
         record.pipe = transfer.PipeHandle;
+        // The host controller below would move these bytes by DMA.
+        io_.CheckDmaBuffer(transfer.TransferBuffer, transfer.TransferBufferLength,
+                           "bulk or interrupt transfer");
         if (!(transfer.TransferFlags & USBD_TRANSFER_DIRECTION_IN)) {
             const auto* bytes = static_cast<const uint8_t*>(transfer.TransferBuffer);
             record.out.assign(bytes, bytes + transfer.TransferBufferLength);
@@ -202,6 +205,8 @@ NTSTATUS LowerDriverDouble::ServeUrb(PURB urb, PIRP irp, bool* waiting) {
         record.descriptorType = request.DescriptorType;
         record.index = request.Index;
         record.languageId = request.LanguageId;
+        io_.CheckDmaBuffer(request.TransferBuffer, request.TransferBufferLength,
+                           "descriptor request");
     } else if (record.function == URB_FUNCTION_ABORT_PIPE) {
         record.pipe = urb->UrbPipeRequest.PipeHandle;
     } else if (record.function == URB_FUNCTION_SELECT_CONFIGURATION) {

@@ -134,20 +134,84 @@ TEST_F(UrbTest, PlainWriteAlwaysReportsZeroBytes) {
     EXPECT_EQ(harness_.OutstandingPool(), 0u);
 }
 
-TEST_F(UrbTest, PlainReadAndWriteWithoutABufferAreRefused) {
-    EXPECT_EQ(harness_.Read(nullptr, 8).status, STATUS_INVALID_PARAMETER);
-    EXPECT_EQ(harness_.Write(nullptr, 8).status, STATUS_INVALID_PARAMETER);
+// The I/O manager probes the caller's buffer before the driver sees it.
+TEST_F(UrbTest, PlainReadAndWriteWithoutABufferNeverReachTheDriver) {
+    EXPECT_EQ(harness_.Read(nullptr, 8).status, STATUS_ACCESS_VIOLATION);
+    EXPECT_EQ(harness_.Write(nullptr, 8).status, STATUS_ACCESS_VIOLATION);
+    EXPECT_TRUE(harness_.TraceLines().empty());
     EXPECT_TRUE(harness_.Lower().Urbs().empty());
     EXPECT_EQ(harness_.OutstandingPool(), 0u);
 }
 
-TEST_F(UrbTest, PlainReadAndWriteWithoutPoolFailWithNoMemory) {
+// Buffered I/O: the transfer moves straight through the I/O manager's system
+// buffer, so the caller's buffer is never touched in the driver and the
+// driver takes no pool of its own for it.
+TEST_F(UrbTest, PlainReadAndWriteTransferThroughTheSystemBuffer) {
+    EXPECT_TRUE(harness_.Fdo()->Flags & DO_BUFFERED_IO);
+    uint64_t allocations = harness_.Host().Pool().Stats(kDornikTag).allocations;
+    harness_.Host().Pool().FailNextAllocations(2, kDornikTag);
+    harness_.Lower().QueueIn({'a', 'c', 'k'});
     uint8_t buffer[8] = {};
-    harness_.Host().Pool().FailNextAllocations(1, kDornikTag);
-    EXPECT_EQ(harness_.Read(buffer, sizeof(buffer)).status, STATUS_NO_MEMORY);
-    harness_.Host().Pool().FailNextAllocations(1, kDornikTag);
-    EXPECT_EQ(harness_.Write(buffer, sizeof(buffer)).status, STATUS_NO_MEMORY);
-    EXPECT_TRUE(harness_.Lower().Urbs().empty());
+    auto read = harness_.Read(buffer, sizeof(buffer));
+    EXPECT_EQ(read.status, STATUS_SUCCESS);
+    EXPECT_EQ(read.information, 3u);
+    EXPECT_EQ(std::string(buffer, buffer + 3), "ack");
+    auto write = harness_.Write("V", 1);
+    EXPECT_EQ(write.status, STATUS_SUCCESS);
+    harness_.Host().Pool().FailNextAllocations(0, kDornikTag);
+    EXPECT_EQ(harness_.Host().Pool().Stats(kDornikTag).allocations, allocations);
+    auto urbs = harness_.Lower().Urbs();
+    ASSERT_EQ(urbs.size(), 2u);
+    EXPECT_EQ(std::string(urbs[1].out.begin(), urbs[1].out.end()), "V");
+}
+
+// The same limits as the device-control path: a read holds at most 2052
+// bytes of non-paged pool while it waits, a write sends at most 256.
+TEST_F(UrbTest, PlainTransferLengthsAreCapped) {
+    const struct {
+        bool read;
+        ULONG length;
+        bool refused;
+    } cases[] = {
+        {true, 0, false},  {true, 2052, false}, {true, 2053, true}, {true, 1u << 20, true},
+        {false, 0, false}, {false, 256, false}, {false, 257, true}, {false, 1u << 16, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.read ? "read " : "write ") + std::to_string(c.length));
+        harness_.ClearTrace();
+        harness_.Lower().ClearUrbs();
+        std::vector<uint8_t> buffer(c.length, 0xEE);
+        if (c.read) {
+            // Refused reads come after the others: their unused replies stay queued.
+            harness_.Lower().QueueIn(std::vector<uint8_t>(c.refused ? 1 : c.length, 'r'));
+        }
+        auto result = c.read ? harness_.Read(buffer.data(), c.length)
+                             : harness_.Write(buffer.data(), c.length);
+        auto lines = harness_.TraceLines();
+        std::string asked = std::string(c.read ? "USBCTRL: DispatchRead - ReadLength: "
+                                               : "USBCTRL: DispatchWrite - WriteLength: ") +
+                            std::to_string(c.length);
+        EXPECT_TRUE(HasLine(lines, asked));
+        if (c.refused) {
+            EXPECT_EQ(result.status, STATUS_INVALID_BUFFER_SIZE);
+            EXPECT_EQ(result.information, 0u);
+            EXPECT_TRUE(HasLinesInOrder(
+                lines, {asked, "USBCTRL - Error C0000206: transfer of " + std::to_string(c.length) +
+                                   " bytes exceeds " + (c.read ? "2052" : "256")}));
+            EXPECT_TRUE(harness_.Lower().Urbs().empty());
+            EXPECT_EQ(buffer, std::vector<uint8_t>(c.length, 0xEE));
+        } else {
+            EXPECT_EQ(result.status, STATUS_SUCCESS);
+            EXPECT_EQ(result.information, c.read ? c.length : 0u);
+            auto urbs = harness_.Lower().Urbs();
+            ASSERT_EQ(urbs.size(), 1u);
+            EXPECT_EQ(urbs[0].length, c.length);
+            if (c.read) {
+                EXPECT_EQ(buffer, std::vector<uint8_t>(c.length, 'r'));
+            }
+        }
+        EXPECT_EQ(harness_.OutstandingPool(), 0u);
+    }
 }
 
 TEST_F(UrbTest, PlainWriteAboveDispatchLevelIsReported) {

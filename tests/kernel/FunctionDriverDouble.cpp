@@ -80,19 +80,23 @@ NTSTATUS PassDown(PDEVICE_OBJECT device, PIRP irp) {
 
 NTSTATUS Configure(PDEVICE_OBJECT device) {
     URB urb;
-    USB_CONFIGURATION_DESCRIPTOR head;
+    // Transfer buffers come from non-paged pool: the bus checks, as DMA needs it.
+    auto* head = static_cast<PUSB_CONFIGURATION_DESCRIPTOR>(
+        ExAllocatePoolWithTag(NonPagedPool, sizeof(USB_CONFIGURATION_DESCRIPTOR), kTag));
     UsbBuildGetDescriptorRequest(&urb, sizeof(struct _URB_CONTROL_DESCRIPTOR_REQUEST),
-                                 USB_CONFIGURATION_DESCRIPTOR_TYPE, 0, 0, &head, nullptr,
-                                 sizeof head, nullptr);
+                                 USB_CONFIGURATION_DESCRIPTOR_TYPE, 0, 0, head, nullptr,
+                                 sizeof(USB_CONFIGURATION_DESCRIPTOR), nullptr);
     NTSTATUS status = SendUrb(device, &urb);
+    USHORT total = head->wTotalLength;
+    ExFreePoolWithTag(head, kTag);
     if (!NT_SUCCESS(status)) {
         return status;
     }
     auto* config = static_cast<PUSB_CONFIGURATION_DESCRIPTOR>(
-        ExAllocatePoolWithTag(NonPagedPool, head.wTotalLength, kTag));
+        ExAllocatePoolWithTag(NonPagedPool, total, kTag));
     UsbBuildGetDescriptorRequest(&urb, sizeof(struct _URB_CONTROL_DESCRIPTOR_REQUEST),
-                                 USB_CONFIGURATION_DESCRIPTOR_TYPE, 0, 0, config, nullptr,
-                                 head.wTotalLength, nullptr);
+                                 USB_CONFIGURATION_DESCRIPTOR_TYPE, 0, 0, config, nullptr, total,
+                                 nullptr);
     status = SendUrb(device, &urb);
     USBD_INTERFACE_LIST_ENTRY list[2] = {};
     list[0].InterfaceDescriptor =
@@ -212,12 +216,19 @@ NTSTATUS Bulk(PDEVICE_OBJECT device, PIRP irp, ULONG outLength) {
         std::memcpy(irp->AssociatedIrp.SystemBuffer, &reply, sizeof reply);
         return Complete(irp, reply.status, sizeof(BulkReply));
     }
+    auto* data =
+        static_cast<uint8_t*>(ExAllocatePoolWithTag(NonPagedPool, sizeof reply.data, kTag));
+    std::memcpy(data, request.in ? reply.data : request.data, sizeof reply.data);
     UsbBuildInterruptOrBulkTransferRequest(&urb, sizeof(struct _URB_BULK_OR_INTERRUPT_TRANSFER),
-                                           pipe, request.in ? reply.data : request.data, nullptr,
-                                           request.length, request.flags, nullptr);
+                                           pipe, data, nullptr, request.length, request.flags,
+                                           nullptr);
     NTSTATUS status = SendUrb(device, &urb);
     reply.status = status;
     reply.length = urb.UrbBulkOrInterruptTransfer.TransferBufferLength;
+    if (request.in) {
+        std::memcpy(reply.data, data, sizeof reply.data);
+    }
+    ExFreePoolWithTag(data, kTag);
     std::memcpy(irp->AssociatedIrp.SystemBuffer, &reply, sizeof reply);
     // The reply also travels on failure, so the caller sees what the copy-back rule does.
     return Complete(irp, status, outLength);
@@ -252,13 +263,15 @@ NTSTATUS NTAPI DispatchControl(PDEVICE_OBJECT device, PIRP irp) {
     }
 }
 
+// Buffered I/O: the read lands in the system buffer, which the bus can reach.
 NTSTATUS NTAPI DispatchRead(PDEVICE_OBJECT device, PIRP irp) {
     ULONG length = IoGetCurrentIrpStackLocation(irp)->Parameters.Read.Length;
     URB urb;
     std::memset(&urb, 0, sizeof urb);
     UsbBuildInterruptOrBulkTransferRequest(
-        &urb, sizeof(struct _URB_BULK_OR_INTERRUPT_TRANSFER), Ext(device)->in, irp->UserBuffer,
-        nullptr, length, USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK, nullptr);
+        &urb, sizeof(struct _URB_BULK_OR_INTERRUPT_TRANSFER), Ext(device)->in,
+        irp->AssociatedIrp.SystemBuffer, nullptr, length,
+        USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK, nullptr);
     NTSTATUS status = SendUrb(device, &urb);
     return Complete(irp, status,
                     NT_SUCCESS(status) ? urb.UrbBulkOrInterruptTransfer.TransferBufferLength : 0);
@@ -290,7 +303,7 @@ NTSTATUS NTAPI AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo) {
         return STATUS_UNSUCCESSFUL;
     }
     device->Flags &= ~DO_DEVICE_INITIALIZING;
-    device->Flags |= DO_POWER_PAGABLE;
+    device->Flags |= DO_POWER_PAGABLE | DO_BUFFERED_IO;
     return STATUS_SUCCESS;
 }
 

@@ -21,7 +21,7 @@ namespace corvane::kernel::test {
 namespace {
 
 constexpr ULONG kCode = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x820, METHOD_BUFFERED, 0);
-constexpr ULONG kTestTag = 0x74736554;  // "Test"
+constexpr ULONG kTestTag = 0x20747354;  // "Tst "
 
 bool Reported(const KernelHost& host, const std::string& rule) {
     for (const std::string& text : host.Violations()) {
@@ -158,11 +158,10 @@ TEST_P(WaitRuleTest, WaitInTheCompletionOfAUrbIsCheckedAgainstDispatchLevel) {
     ASSERT_EQ(SendPnpToPdo(host, pdo, IRP_MN_START_DEVICE), STATUS_SUCCESS);
     RuleBreakerDouble breaker(host, Breach::WaitInCompletion, pdo);
     breaker.completionWait = GetParam().timeout;
-    uint8_t buffer[18];
+    void* buffer = ExAllocatePoolWithTag(NonPagedPool, 18, kTestTag);
     URB urb{};
     UsbBuildGetDescriptorRequest(&urb, sizeof(struct _URB_CONTROL_DESCRIPTOR_REQUEST),
-                                 USB_DEVICE_DESCRIPTOR_TYPE, 0, 0, buffer, nullptr, sizeof buffer,
-                                 nullptr);
+                                 USB_DEVICE_DESCRIPTOR_TYPE, 0, 0, buffer, nullptr, 18, nullptr);
     KEVENT event;
     KeInitializeEvent(&event, NotificationEvent, FALSE);
     IO_STATUS_BLOCK iosb{};
@@ -173,6 +172,7 @@ TEST_P(WaitRuleTest, WaitInTheCompletionOfAUrbIsCheckedAgainstDispatchLevel) {
     if (IofCallDriver(breaker.Device(), irp) == STATUS_PENDING) {
         KeWaitForSingleObject(&event, Executive, KernelMode, FALSE, nullptr);
     }
+    ExFreePoolWithTag(buffer, kTestTag);
     EXPECT_EQ(iosb.Status, STATUS_SUCCESS);
     EXPECT_EQ(Reported(host, "KeWaitForSingleObject at DISPATCH_LEVEL"), GetParam().broken);
     EXPECT_EQ(KeGetCurrentIrql(), PASSIVE_LEVEL);  // lowered again after the routine
@@ -267,6 +267,66 @@ TEST(PowerRule, PowerRequestPassedDownWithoutPoStartNextPowerIrpIsReported) {
             EXPECT_NE(
                 host.Violations()[0].find("power request passed down without PoStartNextPowerIrp"),
                 std::string::npos);
+        }
+    }
+}
+
+// Selects the device's only configuration straight at its physical device
+// object; the bulk OUT pipe's handle.
+USBD_PIPE_HANDLE ConfigureOutPipe(PDEVICE_OBJECT pdo, UsbDeviceDouble& device) {
+    auto* descriptor = reinterpret_cast<PUSB_CONFIGURATION_DESCRIPTOR>(device.configuration.data());
+    USBD_INTERFACE_LIST_ENTRY list[2] = {};
+    list[0].InterfaceDescriptor = USBD_ParseConfigurationDescriptor(descriptor, 0, 0);
+    PURB urb = USBD_CreateConfigurationRequestEx(descriptor, list);
+    KEVENT event;
+    IO_STATUS_BLOCK iosb{};
+    KeInitializeEvent(&event, NotificationEvent, FALSE);
+    PIRP irp = IoBuildDeviceIoControlRequest(IOCTL_INTERNAL_USB_SUBMIT_URB, pdo, nullptr, 0,
+                                             nullptr, 0, TRUE, &event, &iosb);
+    IoGetNextIrpStackLocation(irp)->Parameters.Others.Argument1 = urb;
+    USBD_PIPE_HANDLE pipe = nullptr;
+    if (IofCallDriver(pdo, irp) == STATUS_SUCCESS) {
+        pipe = list[0].Interface->Pipes[1].PipeHandle;
+    }
+    ExFreePool(urb);
+    return pipe;
+}
+
+// The host controller moves transfer data by DMA: from non-paged memory only.
+TEST(DmaRule, TransferBufferOutsideNonPagedPoolIsReported) {
+    const struct {
+        const char* name;
+        Breach breach;
+        bool broken;
+        size_t outTransfers;
+    } cases[] = {
+        {"bulk from the stack", Breach::DmaFromStack, true, 1},
+        {"bulk from paged pool", Breach::DmaFromPagedPool, true, 1},
+        {"descriptor into the stack", Breach::DescriptorIntoStack, true, 0},
+        {"bulk from non-paged pool", Breach::DmaFromNonPagedPool, false, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        UsbDeviceDouble device;
+        KernelHost host;
+        host.PlugDevice(device);
+        PDEVICE_OBJECT pdo = host.PhysicalDevice(device);
+        ASSERT_NE(pdo, nullptr);
+        ASSERT_EQ(SendPnpToPdo(host, pdo, IRP_MN_START_DEVICE), STATUS_SUCCESS);
+        RuleBreakerDouble breaker(host, c.breach, pdo);
+        breaker.outPipe = ConfigureOutPipe(pdo, device);
+        ASSERT_NE(breaker.outPipe, nullptr);
+        EXPECT_EQ(host.Io()
+                      .DeviceControl(breaker.Device(), nullptr, kCode, nullptr, 0, nullptr, 0)
+                      .status,
+                  STATUS_SUCCESS);
+        EXPECT_EQ(device.OutTransfers().size(), c.outTransfers);
+        if (c.broken) {
+            ASSERT_EQ(host.Violations().size(), 1u) << ::testing::PrintToString(host.Violations());
+            EXPECT_NE(host.Violations()[0].find("DMA transfer buffer"), std::string::npos);
+            EXPECT_NE(host.Violations()[0].find("is not in non-paged pool"), std::string::npos);
+        } else {
+            EXPECT_TRUE(host.Violations().empty()) << ::testing::PrintToString(host.Violations());
         }
     }
 }

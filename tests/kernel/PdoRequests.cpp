@@ -36,12 +36,15 @@ NTSTATUS SubmitUrbToPdo(PDEVICE_OBJECT pdo, PURB urb) {
 }
 
 NTSTATUS ReadDeviceDescriptorFromPdo(PDEVICE_OBJECT pdo) {
-    uint8_t buffer[18];
+    // Transfer buffers come from non-paged pool, as DMA needs.
+    constexpr ULONG kTag = 0x6F645050;  // "PPdo"
+    void* buffer = ExAllocatePoolWithTag(NonPagedPool, 18, kTag);
     URB urb{};
     UsbBuildGetDescriptorRequest(&urb, sizeof(struct _URB_CONTROL_DESCRIPTOR_REQUEST),
-                                 USB_DEVICE_DESCRIPTOR_TYPE, 0, 0, buffer, nullptr, sizeof buffer,
-                                 nullptr);
-    return SubmitUrbToPdo(pdo, &urb);
+                                 USB_DEVICE_DESCRIPTOR_TYPE, 0, 0, buffer, nullptr, 18, nullptr);
+    NTSTATUS status = SubmitUrbToPdo(pdo, &urb);
+    ExFreePoolWithTag(buffer, kTag);
+    return status;
 }
 
 }  // namespace corvane::kernel::test

@@ -1,10 +1,34 @@
 #include "tests/kernel/RuleBreakerDouble.h"
 
+#include "platform/kernel/ddk/usbdlib.h"
+#include "platform/kernel/ddk/usbioctl.h"
+
 namespace corvane::kernel::test {
 
 namespace {
+
 constexpr ULONG kZeroTag = 0x6B616542;  // "Beak"
+constexpr ULONG kDmaBytes = 16;
+
+NTSTATUS SendUrbBelow(PDEVICE_OBJECT lower, PURB urb) {
+    KEVENT event;
+    IO_STATUS_BLOCK iosb{};
+    KeInitializeEvent(&event, NotificationEvent, FALSE);
+    PIRP irp = IoBuildDeviceIoControlRequest(IOCTL_INTERNAL_USB_SUBMIT_URB, lower, nullptr, 0,
+                                             nullptr, 0, TRUE, &event, &iosb);
+    if (irp == nullptr) {
+        return STATUS_INSUFFICIENT_RESOURCES;
+    }
+    IoGetNextIrpStackLocation(irp)->Parameters.Others.Argument1 = urb;
+    NTSTATUS status = IofCallDriver(lower, irp);
+    if (status == STATUS_PENDING) {
+        KeWaitForSingleObject(&event, Executive, KernelMode, FALSE, nullptr);
+        status = iosb.Status;
+    }
+    return status;
 }
+
+}  // namespace
 
 RuleBreakerDouble::RuleBreakerDouble(KernelHost& host, Breach breach, PDEVICE_OBJECT below)
     : host_(host), breach_(breach) {
@@ -73,6 +97,15 @@ NTSTATUS NTAPI RuleBreakerDouble::Dispatch(PDEVICE_OBJECT device, PIRP irp) {
                 IoReleaseRemoveLock(&self->removeLock_, irp);
             }
             break;
+        case Breach::DmaFromStack:
+        case Breach::DmaFromPagedPool:
+        case Breach::DescriptorIntoStack:
+        case Breach::DmaFromNonPagedPool: {
+            NTSTATUS status = self->Transfer();
+            irp->IoStatus.Status = status;
+            IofCompleteRequest(irp, IO_NO_INCREMENT);
+            return status;
+        }
         case Breach::CompleteTwice:
             irp->IoStatus.Status = STATUS_SUCCESS;
             IofCompleteRequest(irp, IO_NO_INCREMENT);
@@ -82,6 +115,32 @@ NTSTATUS NTAPI RuleBreakerDouble::Dispatch(PDEVICE_OBJECT device, PIRP irp) {
     irp->IoStatus.Status = STATUS_SUCCESS;
     IofCompleteRequest(irp, IO_NO_INCREMENT);
     return STATUS_SUCCESS;
+}
+
+NTSTATUS RuleBreakerDouble::Transfer() {
+    UCHAR onStack[kDmaBytes] = {'s'};
+    PVOID pool = nullptr;
+    if (breach_ == Breach::DmaFromPagedPool) {
+        pool = ExAllocatePoolWithTag(PagedPool, kDmaBytes, kZeroTag);
+    } else if (breach_ == Breach::DmaFromNonPagedPool) {
+        pool = ExAllocatePoolWithTag(NonPagedPool, kDmaBytes, kZeroTag);
+    }
+    PVOID buffer = pool != nullptr ? pool : onStack;
+    ULONG length = kDmaBytes;
+    URB urb{};
+    if (breach_ == Breach::DescriptorIntoStack) {
+        UsbBuildGetDescriptorRequest(&urb, sizeof(struct _URB_CONTROL_DESCRIPTOR_REQUEST),
+                                     USB_DEVICE_DESCRIPTOR_TYPE, 0, 0, buffer, nullptr, length,
+                                     nullptr);
+    } else {
+        UsbBuildInterruptOrBulkTransferRequest(&urb, sizeof(struct _URB_BULK_OR_INTERRUPT_TRANSFER),
+                                               outPipe, buffer, nullptr, length, 0, nullptr);
+    }
+    NTSTATUS status = SendUrbBelow(lower_, &urb);
+    if (pool != nullptr) {
+        ExFreePoolWithTag(pool, kZeroTag);
+    }
+    return status;
 }
 
 NTSTATUS NTAPI RuleBreakerDouble::ForgetfulRoutine(PDEVICE_OBJECT, PIRP, PVOID) {

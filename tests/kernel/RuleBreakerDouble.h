@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "platform/kernel/KernelHost.h"
+#include "platform/kernel/ddk/usb.h"
 #include "platform/kernel/ddk/wdm.h"
 
 namespace corvane::kernel::test {
@@ -22,6 +23,11 @@ enum class Breach {
     UseRemoveLock,            // uses a remove lock rightly: a breach where the kernel has none
     PowerDownUnstarted,       // skips its location, PoCallDriver without PoStartNextPowerIrp
     PowerRoutineUnstarted,    // passes a power request down; its routine forgets it too
+    // Each sends one URB below and completes with its status (`outPipe` for bulk):
+    DmaFromStack,         // a bulk OUT transfer from a buffer on its stack
+    DmaFromPagedPool,     // a bulk OUT transfer from a paged pool block
+    DescriptorIntoStack,  // a descriptor request into a buffer on its stack
+    DmaFromNonPagedPool,  // keeps the rule: a bulk OUT transfer from non-paged pool
 };
 
 class RuleBreakerDouble {
@@ -36,6 +42,8 @@ public:
     PIRP Held() const { return held_.load(); }
     // WaitInCompletion's time-out in 100 ns units; none: wait without one.
     std::optional<LONGLONG> completionWait;
+    // The bulk OUT pipe of the configured device below (the DMA breaches).
+    USBD_PIPE_HANDLE outPipe = nullptr;
 
     // A completion routine for an IRP's originator that marks it pending,
     // though the originator has no stack location; returns
@@ -46,6 +54,7 @@ private:
     static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT device, PIRP irp);
     static NTSTATUS NTAPI ForgetfulRoutine(PDEVICE_OBJECT device, PIRP irp, PVOID context);
     static NTSTATUS NTAPI WaitingRoutine(PDEVICE_OBJECT device, PIRP irp, PVOID context);
+    NTSTATUS Transfer();
 
     KernelHost& host_;
     Breach breach_;

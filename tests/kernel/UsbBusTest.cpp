@@ -195,7 +195,7 @@ TEST_F(UsbBusTest, AbortPipeFailsTheReadBlockedOnThatPipe) {
     EXPECT_TRUE(host.Violations().empty());
 }
 
-TEST_F(UsbBusTest, NeitherIoReadLandsInTheCallersBuffer) {
+TEST_F(UsbBusTest, BufferedReadLandsInTheCallersBuffer) {
     device.QueueInPacket({1, 2, 3});
     uint8_t buffer[64];
     std::memset(buffer, 0xAB, sizeof buffer);

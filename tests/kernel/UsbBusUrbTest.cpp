@@ -14,6 +14,8 @@
 namespace corvane::kernel::test {
 namespace {
 
+constexpr ULONG kTestTag = 0x20747354;  // "Tst "
+
 class UsbBusUrbTest : public ::testing::Test {
 protected:
     UsbBusUrbTest() {
@@ -57,26 +59,28 @@ protected:
 
 TEST_F(UsbBusUrbTest, DescriptorRequestReportsWhatCame) {
     ASSERT_NE(pdo, nullptr);
-    uint8_t buffer[256];
+    auto* buffer = static_cast<uint8_t*>(ExAllocatePoolWithTag(NonPagedPool, 256, kTestTag));
     URB urb{};
     UsbBuildGetDescriptorRequest(&urb, sizeof(struct _URB_CONTROL_DESCRIPTOR_REQUEST),
-                                 USB_STRING_DESCRIPTOR_TYPE, 4, 0x0409, buffer, nullptr,
-                                 sizeof buffer, nullptr);
+                                 USB_STRING_DESCRIPTOR_TYPE, 4, 0x0409, buffer, nullptr, 256,
+                                 nullptr);
     EXPECT_EQ(Submit(&urb), STATUS_SUCCESS);
     EXPECT_EQ(urb.UrbHeader.Status, USBD_STATUS_SUCCESS);
     EXPECT_EQ(urb.UrbControlDescriptorRequest.TransferBufferLength, 32u);
     EXPECT_EQ(buffer[0], 32);
     EXPECT_EQ(device.ControlLog().back().wIndex, 0x0409);
+    ExFreePoolWithTag(buffer, kTestTag);
 }
 
 TEST_F(UsbBusUrbTest, MissingDescriptorIsAStall) {
-    uint8_t buffer[8];
+    auto* buffer = static_cast<uint8_t*>(ExAllocatePoolWithTag(NonPagedPool, 8, kTestTag));
     URB urb{};
     UsbBuildGetDescriptorRequest(&urb, sizeof(struct _URB_CONTROL_DESCRIPTOR_REQUEST),
-                                 USB_STRING_DESCRIPTOR_TYPE, 9, 0x0409, buffer, nullptr,
-                                 sizeof buffer, nullptr);
+                                 USB_STRING_DESCRIPTOR_TYPE, 9, 0x0409, buffer, nullptr, 8,
+                                 nullptr);
     EXPECT_EQ(Submit(&urb), STATUS_UNSUCCESSFUL);
     EXPECT_EQ(urb.UrbHeader.Status, USBD_STATUS_STALL_PID);
+    ExFreePoolWithTag(buffer, kTestTag);
 }
 
 TEST_F(UsbBusUrbTest, MalformedRequestsAreRefused) {
