@@ -27,20 +27,7 @@ protected:
         }
     }
 
-    NTSTATUS Submit(PURB urb) {
-        KEVENT event;
-        IO_STATUS_BLOCK iosb{};
-        KeInitializeEvent(&event, NotificationEvent, FALSE);
-        PIRP irp = IoBuildDeviceIoControlRequest(IOCTL_INTERNAL_USB_SUBMIT_URB, pdo, nullptr, 0,
-                                                 nullptr, 0, TRUE, &event, &iosb);
-        IoGetNextIrpStackLocation(irp)->Parameters.Others.Argument1 = urb;
-        NTSTATUS status = IofCallDriver(pdo, irp);
-        if (status == STATUS_PENDING) {
-            KeWaitForSingleObject(&event, Executive, KernelMode, FALSE, nullptr);
-            status = iosb.Status;
-        }
-        return status;
-    }
+    NTSTATUS Submit(PURB urb) { return SubmitUrbToPdo(pdo, urb); }
 
     // Select the double's configuration, with `endpoints` claimed for interface 0.
     NTSTATUS Select(std::vector<uint8_t>& config, PURB* urbOut,
