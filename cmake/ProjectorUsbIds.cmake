@@ -1,0 +1,52 @@
+# The projector's USB ids, read from the one list in common/ProjectorUsbIds.txt
+# that the INF, the udev rule and the program are made from.
+#
+# corvane_read_usb_ids(<ids-var> <descriptions-var>): lists of "vvvv:pppp"
+# (lower case) and of their descriptions, in the list's order.
+set(CORVANE_USB_ID_LIST ${CMAKE_CURRENT_LIST_DIR}/../common/ProjectorUsbIds.txt)
+get_filename_component(CORVANE_USB_ID_LIST ${CORVANE_USB_ID_LIST} ABSOLUTE)
+
+function(corvane_read_usb_ids ids_var descriptions_var)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CORVANE_USB_ID_LIST})
+  file(STRINGS ${CORVANE_USB_ID_LIST} lines)
+  set(ids)
+  set(descriptions)
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^[ \t]*(#|$)")
+      continue()
+    endif()
+    if(NOT line MATCHES "^([0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f]):([0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f])[ \t]+(.+)$")
+      message(FATAL_ERROR "${CORVANE_USB_ID_LIST}: not \"VVVV:PPPP description\": ${line}")
+    endif()
+    string(TOLOWER "${CMAKE_MATCH_1}:${CMAKE_MATCH_2}" id)
+    if(id IN_LIST ids)
+      message(FATAL_ERROR "${CORVANE_USB_ID_LIST}: ${id} is listed twice")
+    endif()
+    list(APPEND ids ${id})
+    list(APPEND descriptions "${CMAKE_MATCH_3}")
+  endforeach()
+  if(NOT ids)
+    message(FATAL_ERROR "${CORVANE_USB_ID_LIST} lists no id")
+  endif()
+  set(${ids_var} ${ids} PARENT_SCOPE)
+  set(${descriptions_var} ${descriptions} PARENT_SCOPE)
+endfunction()
+
+# corvane_generate_usb_id_header(<file>): a C++ header with the list as
+# corvane::kProjectorUsbIds.
+function(corvane_generate_usb_id_header file)
+  corvane_read_usb_ids(ids descriptions)
+  set(entries "")
+  foreach(id IN LISTS ids)
+    string(REPLACE ":" ";" parts ${id})
+    list(GET parts 0 vendor)
+    list(GET parts 1 product)
+    string(APPEND entries "    {0x${vendor}, 0x${product}},\n")
+  endforeach()
+  set(text "// Made by cmake/ProjectorUsbIds.cmake from common/ProjectorUsbIds.txt.\n")
+  string(APPEND text "#pragma once\n\n#include <cstdint>\n\nnamespace corvane {\n\n")
+  string(APPEND text "struct ProjectorUsbId {\n    uint16_t vendor;\n    uint16_t product;\n};\n\n")
+  string(APPEND text "inline constexpr ProjectorUsbId kProjectorUsbIds[] = {\n${entries}};\n\n")
+  string(APPEND text "}  // namespace corvane\n")
+  file(CONFIGURE OUTPUT ${file} CONTENT "${text}" @ONLY)
+endfunction()
