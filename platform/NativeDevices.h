@@ -1,7 +1,7 @@
 // The system's own way to the projector, where the target has one: on
 // Windows the installed Dornik driver (SetupAPI, DeviceIoControl and
-// RegisterDeviceNotification). Linux has none yet; there a projector is
-// reached through the hosted kernel (platform/hosted).
+// RegisterDeviceNotification). Linux has none: there the hosted kernel
+// (hosted/) reaches the virtual projector and, through libusb, real ones.
 #pragma once
 
 #include <memory>

@@ -63,7 +63,51 @@ std::string ReadSimulatorOptions(const ParsedOptions& parsed, DeviceOptions& opt
     return {};
 }
 
+std::string ReadUsbOptions(const ParsedOptions& parsed, DeviceOptions& options) {
+    const auto ids = parsed.repeated.find("--usb-id");
+    const auto device = parsed.Value("--device");
+    if (options.simulate && (device || ids != parsed.repeated.end())) {
+        return "--device and --usb-id choose real projectors, not the virtual one";
+    }
+    if (device) {
+        if (device->empty()) {
+            return "--device needs a bus-port path or a serial number";
+        }
+        options.usb.device = *device;
+    }
+    if (ids != parsed.repeated.end()) {
+        for (std::string_view text : ids->second) {
+            const std::optional<usb::UsbId> id = usb::ParseUsbId(text);
+            if (!id) {
+                return "--usb-id takes VID:PID in hexadecimal (like 1209:0001), not " +
+                       std::string(text);
+            }
+            options.usb.ids.Add(*id);
+        }
+    }
+    return {};
+}
+
 }  // namespace
+
+std::string AddUsbIdSetting(std::string_view setting, usb::UsbIdList& ids) {
+    size_t at = 0;
+    while (at < setting.size()) {
+        const size_t end = setting.find_first_of(" ,\t", at);
+        const std::string_view item =
+            setting.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
+        if (!item.empty()) {
+            const std::optional<usb::UsbId> id = usb::ParseUsbId(item);
+            if (!id) {
+                return "the setting UsbIds holds \"" + std::string(item) +
+                       "\", not VID:PID in hexadecimal; it is ignored";
+            }
+            ids.Add(*id);
+        }
+        at = end == std::string_view::npos ? setting.size() : end + 1;
+    }
+    return {};
+}
 
 std::optional<std::string> SimulatorFaultItem(std::string_view fault, std::string* error) {
     const size_t equals = fault.find('=');
@@ -98,10 +142,10 @@ std::string ReadDeviceOptions(const CliArguments& arguments, bool withIds, Devic
     if (!ParseOptions(
             arguments,
             {"--settings", "--timeout", "--sim-platform", "--sim-partitions", "--sim-part-number",
-             "--sim-serial-number", "--sim-dump-flash", "--pn", "--sn"},
+             "--sim-serial-number", "--sim-dump-flash", "--pn", "--sn", "--device"},
             {"--verify", "--no-hw-match", "--json", "--trace-driver", "-q", "-v", "--simulate",
              "--sim-pace"},
-            parsed, error, {"--sim-fault"})) {
+            parsed, error, {"--sim-fault", "--usb-id"})) {
         return error;
     }
     if (!withIds && (parsed.Value("--pn") || parsed.Value("--sn"))) {
@@ -136,7 +180,10 @@ std::string ReadDeviceOptions(const CliArguments& arguments, bool withIds, Devic
     for (std::string_view positional : parsed.positionals) {
         options.positionals.emplace_back(positional);
     }
-    return ReadSimulatorOptions(parsed, options);
+    if (std::string simError = ReadSimulatorOptions(parsed, options); !simError.empty()) {
+        return simError;
+    }
+    return ReadUsbOptions(parsed, options);
 }
 
 }  // namespace corvane::cli

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/cli/CliCommand.h"
+#include "hosted/RealProjectors.h"
 #include "sim/ProjectorConfig.h"
 
 namespace corvane::cli {
@@ -23,6 +24,8 @@ struct DeviceOptions {
     std::string settingsFile;  // empty: the default location
     double timeoutSeconds = 10;
 
+    hosted::RealProjectorOptions usb;  // --device, --usb-id
+
     bool simulate = false;
     sim::ProjectorConfig projector;
     std::string dumpFlashFile;  // empty: no dump
@@ -35,6 +38,10 @@ struct DeviceOptions {
 // Reads the arguments of a device command. withIds allows --pn and --sn.
 // An error text when they are not understood.
 std::string ReadDeviceOptions(const CliArguments& arguments, bool withIds, DeviceOptions& options);
+
+// Adds the ids of the "UsbIds" setting (hexadecimal VID:PID, separated by
+// spaces or commas) to `ids`; an error text naming the first that is not one.
+std::string AddUsbIdSetting(std::string_view setting, usb::UsbIdList& ids);
 
 // One --sim-fault item as the virtual projector's own item text; an error
 // text in *error when it is not a fault.

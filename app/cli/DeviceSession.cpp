@@ -4,10 +4,11 @@
 
 #include <stdexcept>
 
+#include "app/cli/RealProjectorRun.h"
 #include "app/device/ProjectorDeviceLink.h"
 #include "app/ui/SettingsStore.h"
+#include "hosted/HostedSystem.h"
 #include "platform/NativeDevices.h"
-#include "platform/hosted/HostedSystem.h"
 
 namespace corvane::cli {
 
@@ -73,9 +74,15 @@ int RunDeviceOperation(const DeviceOptions& options, OperationRequest request,
         return kExitBadUsage;
     }
     // A real projector through the system's own driver where there is one
-    // (Windows); the virtual one, and on Linux any, through the hosted kernel.
+    // (Windows); the virtual one, and on Linux a real one through libusb,
+    // through the hosted kernel.
     const std::unique_ptr<platform::NativeDevices> native =
         options.simulate ? nullptr : platform::OpenNativeDevices();
+    if (!options.simulate && native == nullptr) {
+        StartRealProjectorRun(system, options, [&streams](const std::string& text) {
+            std::fprintf(streams.err, "corvane-cli: %s\n", text.c_str());
+        });
+    }
     platform::DeviceAccess& devices = native ? native->Access() : system.DeviceAccess();
     platform::DeviceNotifications& notifications =
         native ? native->Notifications() : system.Notifications();

@@ -11,7 +11,7 @@
 #include "app/cli/DeviceSession.h"
 #include "app/cli/FileArguments.h"
 #include "app/ui/ControlIds.h"
-#include "platform/hosted/HostedSystem.h"
+#include "hosted/HostedSystem.h"
 
 namespace corvane::cli {
 namespace {

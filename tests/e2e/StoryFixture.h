@@ -17,7 +17,7 @@
 #include "app/device/ProjectorDeviceLink.h"
 #include "app/ui/Application.h"
 #include "app/ui/ControlIds.h"
-#include "platform/hosted/HostedSystem.h"
+#include "hosted/HostedSystem.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/ui/RecordingWindow.h"
 

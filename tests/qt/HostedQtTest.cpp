@@ -12,7 +12,7 @@
 #include "app/ui/MainWindowRecordOps.h"
 #include "app/ui/qt/QtWindowFactory.h"
 #include "app/ui/qt/VirtualProjectorWindow.h"
-#include "platform/hosted/HostedSystem.h"
+#include "hosted/HostedSystem.h"
 #include "tests/qt/QtTestApp.h"
 
 namespace corvane::test {

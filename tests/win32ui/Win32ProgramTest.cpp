@@ -10,7 +10,7 @@
 #include "app/ui/Application.h"
 #include "app/ui/WindowMessages.h"
 #include "app/ui/win32/Win32WindowFactory.h"
-#include "platform/hosted/HostedSystem.h"
+#include "hosted/HostedSystem.h"
 #include "tests/win32ui/Win32WindowTestSupport.h"
 
 namespace corvane::win32 {

@@ -1,27 +1,33 @@
 #include "app/ui/qt/CorvaneMain.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
+#include "app/cli/RealProjectorRun.h"
 #include "app/device/ProjectorDeviceLink.h"
 #include "app/ui/Application.h"
 #include "app/ui/qt/CorvaneOptions.h"
 #include "app/ui/qt/QtWindowFactory.h"
 #include "app/ui/qt/StartupProbe.h"
 #include "app/ui/qt/VirtualProjectorWindow.h"
-#include "platform/hosted/HostedSystem.h"
+#include "hosted/HostedSystem.h"
 
 namespace corvane::qt {
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: corvane [--settings FILE] [--simulate [--sim-platform TEXT] [--sim-part-number TEXT]\n"
+    "usage: corvane [--settings FILE] [--device PATH] [--usb-id VID:PID]...\n"
+    "       corvane [--settings FILE] --simulate [--sim-platform TEXT] [--sim-part-number TEXT]\n"
     "               [--sim-serial-number TEXT] [--sim-partitions DESCRIPTOR] [--sim-pace]\n"
-    "               [--sim-fault FAULT]... [--sim-dump-flash FILE]]\n"
+    "               [--sim-fault FAULT]... [--sim-dump-flash FILE]\n"
+    "Without --simulate the program takes up a real projector through libusb: --device\n"
+    "picks one by its bus-port path (see corvane-cli list) or serial number, --usb-id\n"
+    "opens devices with another id too.\n"
     "--simulate plugs a virtual projector in and opens its window beside the main window.\n"
     "About Corvane: the main window's context menu, or F1.\n";
 
@@ -54,6 +60,18 @@ int RunCorvane(int argc, char** argv) {
                          refused.what());
             return 2;
         }
+    } else {
+        // Told in a box as well as on the terminal: a technician who started
+        // the program from a menu never sees the terminal.
+        cli::StartRealProjectorRun(system, options, [](const std::string& text) {
+            std::fprintf(stderr, "corvane: %s\n", text.c_str());
+            QMetaObject::invokeMethod(
+                qApp,
+                [message = QString::fromStdString(text)] {
+                    QMessageBox::warning(nullptr, QStringLiteral("Corvane"), message);
+                },
+                Qt::QueuedConnection);
+        });
     }
     QtWindowFactory windows;
     ApplicationPlatform platform;

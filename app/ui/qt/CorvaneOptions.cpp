@@ -9,8 +9,8 @@ namespace {
 
 // Options of the terminal front end that mean nothing in a window.
 bool Accepted(std::string_view argument) {
-    return argument == "--settings" || argument == "--simulate" ||
-           argument.substr(0, 6) == "--sim-";
+    return argument == "--settings" || argument == "--simulate" || argument == "--device" ||
+           argument == "--usb-id" || argument.substr(0, 6) == "--sim-";
 }
 
 }  // namespace

@@ -19,9 +19,10 @@
 #include <memory>
 #include <vector>
 
+#include "hosted/DeviceSource.h"
+#include "hosted/HostedDeviceNotifications.h"
 #include "platform/DeviceAccess.h"
 #include "platform/DeviceNotifications.h"
-#include "platform/hosted/HostedDeviceNotifications.h"
 #include "platform/kernel/HostedDeviceAccess.h"
 #include "platform/kernel/KernelHost.h"
 #include "sim/ProjectorConfig.h"
@@ -48,6 +49,10 @@ public:
     // The projector made last; nullptr if none.
     sim::VirtualProjector* Projector() { return projector_; }
 
+    // Another source of devices for the bus (real projectors); stopped first
+    // at Shutdown.
+    void AddSource(std::unique_ptr<DeviceSource> source);
+
     platform::DeviceAccess& DeviceAccess() { return access_; }
     kernel::HostedDeviceAccess& HostedAccess() { return access_; }
     platform::DeviceNotifications& Notifications() { return notifications_; }
@@ -58,7 +63,7 @@ public:
     // Pool blocks not yet freed, over all tags (0 once everything is closed).
     std::size_t OutstandingPool() { return host_.Pool().OutstandingTotal(); }
 
-    // Unplugs every projector, removes every device, closes handles left
+    // Stops the other sources, unplugs every projector, removes every device, closes handles left
     // open, unloads the driver and joins the kernel's threads. Call it after
     // the program has ended.
     // Idempotent.
@@ -68,6 +73,7 @@ private:
     kernel::KernelHost host_;
     kernel::HostedDeviceAccess access_;
     HostedDeviceNotifications notifications_;
+    std::vector<std::unique_ptr<DeviceSource>> sources_;
     std::vector<std::unique_ptr<sim::VirtualProjector>> projectors_;  // kept until Shutdown
     sim::VirtualProjector* projector_ = nullptr;
     bool shutDown_ = false;

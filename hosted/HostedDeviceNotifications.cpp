@@ -1,4 +1,4 @@
-#include "platform/hosted/HostedDeviceNotifications.h"
+#include "hosted/HostedDeviceNotifications.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "platform/hosted/HostedSystem.h"
+#include "hosted/HostedSystem.h"
 
 #include "driver/Driver.h"
 
@@ -32,11 +32,18 @@ void HostedSystem::UnplugProjector() {
     }
 }
 
+void HostedSystem::AddSource(std::unique_ptr<DeviceSource> source) {
+    sources_.push_back(std::move(source));
+}
+
 void HostedSystem::Shutdown() {
     if (shutDown_) {
         return;
     }
     shutDown_ = true;
+    for (const auto& source : sources_) {
+        source->Stop();
+    }
     // Off the cable first: a read the program left pending ends with the
     // transfer that carries it.
     for (const auto& projector : projectors_) {

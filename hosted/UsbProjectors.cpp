@@ -1,0 +1,140 @@
+#include "hosted/UsbProjectors.h"
+
+#include "hosted/HostedSystem.h"
+#include "platform/libusb/OpenFailureText.h"
+#include "platform/libusb/UsbDeviceListing.h"
+
+namespace corvane::hosted {
+
+namespace {
+
+// "1-4" or "1-4.2": a bus-port path rather than a serial number.
+bool IsPortPath(const std::string& text) {
+    const size_t dash = text.find('-');
+    if (dash == 0 || dash == std::string::npos || dash + 1 == text.size()) {
+        return false;
+    }
+    bool digitBefore = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            digitBefore = true;
+        } else if ((c == '.' && i > dash) || i == dash) {
+            if (!digitBefore) {
+                return false;
+            }
+            digitBefore = false;
+        } else {
+            return false;
+        }
+    }
+    return digitBefore;
+}
+
+}  // namespace
+
+UsbProjectors::UsbProjectors(kernel::KernelHost& host, std::unique_ptr<usb::LibusbContext> context,
+                             RealProjectorOptions options, ProblemReport report)
+    : host_(host),
+      context_(std::move(context)),
+      options_(std::move(options)),
+      report_(std::move(report)) {
+    watch_ = std::make_unique<usb::UsbDeviceWatch>(
+        *context_, usb::UsbDeviceEvents{[this](libusb_device* device) { Arrived(device); },
+                                        [this](libusb_device* device) { Left(device); }});
+}
+
+UsbProjectors::~UsbProjectors() {
+    Stop();
+}
+
+void UsbProjectors::Stop() {
+    if (stopped_) {
+        return;
+    }
+    stopped_ = true;
+    watch_->Stop();
+    for (auto& [key, device] : plugged_) {
+        TakeOff(*device);
+    }
+    plugged_.clear();
+    context_->Stop();
+}
+
+void UsbProjectors::Arrived(libusb_device* device) {
+    const usb::UsbLocation location = usb::LocationOf(device);
+    if (!options_.ids.Contains(location.vendor, location.product) || plugged_.count(device) != 0) {
+        return;
+    }
+    const bool byPath = !options_.device.empty() && options_.device == location.portPath;
+    if (!options_.device.empty() && !byPath && IsPortPath(options_.device)) {
+        return;  // not the socket asked for: not even opened
+    }
+    usb::OpenFailure failure = usb::OpenFailure::None;
+    std::unique_ptr<usb::LibusbDevice> opened = usb::LibusbDevice::Open(device, &failure);
+    if (opened != nullptr && !options_.device.empty() && !byPath &&
+        opened->SerialNumber() != options_.device) {
+        return;  // another projector than the one asked for: not ours to claim
+    }
+    if (opened != nullptr) {
+        failure = opened->Claim();
+    }
+    if (failure != usb::OpenFailure::None) {
+        // Without --device nobody can tell whether it was meant, so say it.
+        if (failure != usb::OpenFailure::Gone && report_) {
+            report_(usb::DescribeOpenFailure(failure, location));
+        }
+        return;
+    }
+    usb::LibusbDevice& plugged = *opened;
+    plugged_.emplace(device, std::move(opened));
+    host_.PlugDevice(plugged);
+}
+
+void UsbProjectors::Left(libusb_device* device) {
+    auto it = plugged_.find(device);
+    if (it == plugged_.end()) {
+        return;
+    }
+    it->second->Depart();
+    TakeOff(*it->second);
+    closed_.push_back(std::move(it->second));
+    plugged_.erase(it);
+}
+
+void UsbProjectors::TakeOff(usb::LibusbDevice& device) {
+    host_.UnplugDevice(device);
+    device.Close();
+}
+
+bool StartRealProjectors(HostedSystem& system, RealProjectorOptions options, ProblemReport report,
+                         std::string* error) {
+    std::unique_ptr<usb::LibusbContext> context = usb::LibusbContext::Create(error);
+    if (context == nullptr) {
+        return false;
+    }
+    system.AddSource(std::make_unique<UsbProjectors>(system.Kernel(), std::move(context),
+                                                     std::move(options), std::move(report)));
+    return true;
+}
+
+bool ListRealProjectors(const RealProjectorOptions& options,
+                        std::vector<RealProjectorEntry>& entries, std::string* error) {
+    std::unique_ptr<usb::LibusbContext> context = usb::LibusbContext::Create(error);
+    if (context == nullptr) {
+        return false;
+    }
+    for (const usb::ListedUsbDevice& listed : usb::ListUsbDevices(*context, options.ids)) {
+        RealProjectorEntry entry;
+        entry.portPath = listed.location.portPath;
+        entry.ids = listed.location.Ids();
+        entry.serialNumber = listed.serialNumber;
+        if (listed.failure != usb::OpenFailure::None) {
+            entry.problem = usb::DescribeOpenFailure(listed.failure, listed.location);
+        }
+        entries.push_back(std::move(entry));
+    }
+    return true;
+}
+
+}  // namespace corvane::hosted

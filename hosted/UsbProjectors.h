@@ -1,0 +1,44 @@
+// Real projectors through libusb as a source of devices for the hosted bus.
+// Everything happens on the watch's thread: a device that arrives with a
+// listed id (and matches --device) is opened, claimed and plugged in; one
+// that leaves is taken off the bus, then closed.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "hosted/DeviceSource.h"
+#include "hosted/RealProjectors.h"
+#include "platform/kernel/KernelHost.h"
+#include "platform/libusb/LibusbContext.h"
+#include "platform/libusb/LibusbDevice.h"
+#include "platform/libusb/UsbDeviceWatch.h"
+
+namespace corvane::hosted {
+
+class UsbProjectors final : public DeviceSource {
+public:
+    UsbProjectors(kernel::KernelHost& host, std::unique_ptr<usb::LibusbContext> context,
+                  RealProjectorOptions options, ProblemReport report);
+    ~UsbProjectors() override;  // Stop()
+    void Stop() override;
+
+private:
+    void Arrived(libusb_device* device);
+    void Left(libusb_device* device);
+    void TakeOff(usb::LibusbDevice& device);
+
+    kernel::KernelHost& host_;
+    std::unique_ptr<usb::LibusbContext> context_;
+    const RealProjectorOptions options_;
+    const ProblemReport report_;
+    bool stopped_ = false;
+    // Touched on the watch's thread only, and in Stop once it has ended.
+    std::map<libusb_device*, std::unique_ptr<usb::LibusbDevice>> plugged_;
+    // Closed, and kept: the bus's records still name them.
+    std::vector<std::unique_ptr<usb::LibusbDevice>> closed_;
+    std::unique_ptr<usb::UsbDeviceWatch> watch_;
+};
+
+}  // namespace corvane::hosted
