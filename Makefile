@@ -5,7 +5,8 @@ SANITIZE ?=
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 
-.PHONY: all setup configure build test demo windows windows-test fuzz soak bench format format-check clean
+.PHONY: all setup configure build test demo install package package-check windows windows-test fuzz soak bench \
+	format format-check clean
 
 all: build
 
@@ -26,6 +27,21 @@ test: build
 demo: build
 	@$(BUILD_DIR)/bin/corvane-cli download --simulate --sim-pace --verify \
 		--settings $(BUILD_DIR)/demo-settings.reg examples/demo.dld
+
+# Installs into the configured prefix (/usr/local unless set), through sudo
+# when that is not writable, and has a running udev apply the projector's rule.
+install: build
+	@BUILD_DIR=$(BUILD_DIR) scripts/install.sh
+
+# The Debian package $(BUILD_DIR)/corvane_<version>_<arch>.deb: only what it
+# carries is built.
+package: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target corvane corvane-cli corvane_man_page
+	@cd $(BUILD_DIR) && cpack -G DEB
+
+# The package's contents, fields and udev rule, and its programs run from it.
+package-check: package
+	@BUILD_DIR=$(BUILD_DIR) scripts/package-check.sh
 
 # The Windows deliverables, cross-built with mingw-w64 for 32-bit x86.
 WINDOWS_BUILD_DIR ?= build-windows

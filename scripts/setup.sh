@@ -30,6 +30,8 @@ packages=(
   libbenchmark-dev
   srecord
   python3
+  dpkg-dev
+  file
 )
 
 missing=()
