@@ -100,7 +100,7 @@ std::string AddUsbIdSetting(std::string_view setting, usb::UsbIdList& ids) {
             const std::optional<usb::UsbId> id = usb::ParseUsbId(item);
             if (!id) {
                 return "the setting UsbIds holds \"" + std::string(item) +
-                       "\", not VID:PID in hexadecimal; it is ignored";
+                       "\", not VID:PID in hexadecimal; the setting is read no further";
             }
             ids.Add(*id);
         }

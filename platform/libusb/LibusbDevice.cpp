@@ -174,6 +174,7 @@ void LibusbDevice::OnTransferDone(libusb_transfer* transfer) {
 }
 
 UsbResult LibusbDevice::Run(libusb_transfer* transfer, Flight& flight) {
+    int submitted = LIBUSB_SUCCESS;
     {
         std::lock_guard lock(mutex_);
         const bool bulk = transfer->type != LIBUSB_TRANSFER_TYPE_CONTROL;
@@ -185,14 +186,17 @@ UsbResult LibusbDevice::Run(libusb_transfer* transfer, Flight& flight) {
         }
         // Submitted under the lock, so that a reset or a departure either
         // finds it in flight or comes before it and is seen above.
-        const int result = libusb_submit_transfer(transfer);
-        if (result == LIBUSB_ERROR_NO_DEVICE) {
-            departed_ = true;
+        submitted = libusb_submit_transfer(transfer);
+        if (submitted == LIBUSB_SUCCESS) {
+            inFlight_.insert(transfer);
         }
-        if (result != LIBUSB_SUCCESS) {
-            return result == LIBUSB_ERROR_NO_DEVICE ? UsbResult::NoDevice : UsbResult::Stall;
-        }
-        inFlight_.insert(transfer);
+    }
+    if (submitted == LIBUSB_ERROR_NO_DEVICE) {
+        Depart();
+        return UsbResult::NoDevice;
+    }
+    if (submitted != LIBUSB_SUCCESS) {
+        return UsbResult::Stall;
     }
     {
         std::unique_lock lock(flight.mutex);

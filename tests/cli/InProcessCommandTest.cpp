@@ -185,6 +185,48 @@ TEST(DeviceOptionsTest, ReadsTheRunsOptions) {
                 HasSubstr("needs a value"));
 }
 
+TEST(DeviceOptionsTest, RealProjectorsAreChosenByDeviceAndAddedIds) {
+    DeviceOptions options;
+    ASSERT_EQ(ReadDeviceOptions({"--device", "1-4.2", "--usb-id", "04b4:1004", "--usb-id",
+                                 "04B4:1005", "info"},
+                                false, options),
+              "");
+    EXPECT_EQ(options.usb.device, "1-4.2");
+    EXPECT_TRUE(options.usb.ids.Contains(0x04B4, 0x1004));
+    EXPECT_TRUE(options.usb.ids.Contains(0x04B4, 0x1005));
+    EXPECT_TRUE(options.usb.ids.Contains(0x1209, 0x0001));  // the projector's own stay
+
+    const std::vector<std::pair<CliArguments, const char*>> refused = {
+        {{"--usb-id", "04b4"}, "--usb-id takes VID:PID"},
+        {{"--usb-id", "04b4:10045"}, "--usb-id takes VID:PID"},
+        {{"--usb-id"}, "needs a value"},
+        {{"--device", ""}, "--device needs"},
+        {{"--device", "1-4", "--device", "1-5"}, "given twice"},
+        {{"--simulate", "--device", "1-4"}, "not the virtual one"},
+        {{"--simulate", "--usb-id", "04b4:1004"}, "not the virtual one"},
+    };
+    for (const auto& [arguments, error] : refused) {
+        DeviceOptions refusedOptions;
+        EXPECT_THAT(ReadDeviceOptions(arguments, false, refusedOptions), HasSubstr(error))
+            << arguments[0];
+    }
+}
+
+TEST(DeviceOptionsTest, TheUsbIdsSettingAddsIdsAndNamesTheFirstThatIsNone) {
+    usb::UsbIdList ids;
+    EXPECT_EQ(AddUsbIdSetting(" 04b4:1004,04b4:1005\t1234:5678 ,, ", ids), "");
+    EXPECT_TRUE(ids.Contains(0x04B4, 0x1004));
+    EXPECT_TRUE(ids.Contains(0x04B4, 0x1005));
+    EXPECT_TRUE(ids.Contains(0x1234, 0x5678));
+    EXPECT_EQ(AddUsbIdSetting("", ids), "");
+
+    usb::UsbIdList partly;
+    EXPECT_THAT(AddUsbIdSetting("04b4:1004 projector 04b4:1005", partly),
+                HasSubstr("\"projector\""));
+    EXPECT_TRUE(partly.Contains(0x04B4, 0x1004));
+    EXPECT_FALSE(partly.Contains(0x04B4, 0x1005));  // nothing after a bad entry is trusted
+}
+
 class FileArgumentsTest : public ::testing::Test {
 protected:
     void SetUp() override {
