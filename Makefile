@@ -5,7 +5,7 @@ SANITIZE ?=
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 
-.PHONY: all setup configure build test demo install package package-check windows windows-test fuzz soak bench \
+.PHONY: all setup configure build test demo install install-udev-rule package package-check windows windows-test fuzz soak bench \
 	format format-check clean
 
 all: build
@@ -32,6 +32,10 @@ demo: build
 # when that is not writable, and has a running udev apply the projector's rule.
 install: build
 	@BUILD_DIR=$(BUILD_DIR) scripts/install.sh
+
+# Only the udev rule that gives the local user access to a projector.
+install-udev-rule: configure
+	@BUILD_DIR=$(BUILD_DIR) INSTALL_COMPONENT=udev-rule scripts/install.sh
 
 # The Debian package $(BUILD_DIR)/corvane_<version>_<arch>.deb: only what it
 # carries is built.

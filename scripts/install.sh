@@ -8,6 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
+# INSTALL_COMPONENT=udev-rule installs the udev rule alone.
+component=${INSTALL_COMPONENT:-}
 
 cache_value() {
   sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"
@@ -33,7 +35,7 @@ if [[ "$rules_dir" != /* ]]; then
 fi
 
 as_root=()
-if [[ $(id -u) -ne 0 ]] && ! { writable "$prefix" && writable "$rules_dir"; }; then
+if [[ $(id -u) -ne 0 ]] && ! { { [[ -n "$component" ]] || writable "$prefix"; } && writable "$rules_dir"; }; then
   if ! command -v sudo >/dev/null 2>&1; then
     echo "install: need root or sudo to write $prefix and $rules_dir" >&2
     exit 1
@@ -41,7 +43,11 @@ if [[ $(id -u) -ne 0 ]] && ! { writable "$prefix" && writable "$rules_dir"; }; t
   as_root=(sudo)
 fi
 
-"${as_root[@]}" cmake --install "$build"
+if [[ -n "$component" ]]; then
+  "${as_root[@]}" cmake --install "$build" --component "$component"
+else
+  "${as_root[@]}" cmake --install "$build"
+fi
 
 if ! command -v udevadm >/dev/null 2>&1 || [[ ! -S /run/udev/control ]]; then
   echo "install: udev is not running here; the rule in $rules_dir applies from its next start"
