@@ -32,6 +32,10 @@ packages=(
   python3
   dpkg-dev
   file
+  pkg-config
+  libusb-1.0-0-dev
+  umockdev
+  libumockdev-dev
 )
 
 missing=()
