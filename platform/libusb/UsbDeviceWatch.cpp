@@ -21,8 +21,8 @@ UsbDeviceWatch::UsbDeviceWatch(LibusbContext& context, UsbDeviceEvents events)
         // present: it only queues, the watch's thread does the work.
         auto notice = [](libusb_context*, libusb_device* device, libusb_hotplug_event event,
                          void* watch) -> int {
-            static_cast<UsbDeviceWatch*>(watch)->Queue(
-                event == LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED, device);
+            static_cast<UsbDeviceWatch*>(watch)->Queue(event == LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED,
+                                                       device);
             return 0;  // stay registered
         };
         const int result = libusb_hotplug_register_callback(

@@ -187,9 +187,9 @@ TEST(DeviceOptionsTest, ReadsTheRunsOptions) {
 
 TEST(DeviceOptionsTest, RealProjectorsAreChosenByDeviceAndAddedIds) {
     DeviceOptions options;
-    ASSERT_EQ(ReadDeviceOptions({"--device", "1-4.2", "--usb-id", "04b4:1004", "--usb-id",
-                                 "04B4:1005", "info"},
-                                false, options),
+    ASSERT_EQ(ReadDeviceOptions(
+                  {"--device", "1-4.2", "--usb-id", "04b4:1004", "--usb-id", "04B4:1005", "info"},
+                  false, options),
               "");
     EXPECT_EQ(options.usb.device, "1-4.2");
     EXPECT_TRUE(options.usb.ids.Contains(0x04B4, 0x1004));
