@@ -30,6 +30,13 @@ public:
     DeferredCompletion(const DeferredCompletion&) = delete;
     DeferredCompletion& operator=(const DeferredCompletion&) = delete;
 
+    // The ioctl was answered at once: nothing to complete later.
+    void Abandon() {
+        if (UMockdevIoctlClient* client = client_.exchange(nullptr)) {
+            g_object_unref(client);
+        }
+    }
+
     void Finish(int error) {
         UMockdevIoctlClient* client = client_.exchange(nullptr);
         if (client == nullptr) {
@@ -151,9 +158,17 @@ void IoctlHandler::Finish(UMockdevIoctlClient* client, Answer answer) {
     }
 }
 
-DeviceSession::Done IoctlHandler::Deferred(UMockdevIoctlClient* client) {
+IoctlHandler::Answer IoctlHandler::Deferred(
+    UMockdevIoctlClient* client,
+    const std::function<std::optional<int>(DeviceSession::Done)>& request) {
     auto completion = std::make_shared<DeferredCompletion>(weak_from_this(), context_, client);
-    return [completion](int error) { completion->Finish(error); };
+    const std::optional<int> refused =
+        request([completion](int error) { completion->Finish(error); });
+    if (refused) {
+        completion->Abandon();
+        return Error(*refused);
+    }
+    return Later();
 }
 
 void IoctlHandler::UrbsReady(const DeviceSession& session, FileId file) {

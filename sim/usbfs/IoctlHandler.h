@@ -79,10 +79,12 @@ private:
     void SweepClosed();
     void Forget(UMockdevIoctlClient* client);
     void Finish(UMockdevIoctlClient* client, Answer answer);
-    // The completion of an ioctl the session finishes on a worker: on the
-    // handler thread, with the session's result (ENODEV if the request is
-    // dropped unfinished), unless the client has gone meanwhile.
-    DeviceSession::Done Deferred(UMockdevIoctlClient* client);
+    // A request the session carries out on a worker: its answer at once if
+    // the session refuses it, otherwise later, when the worker is done (on
+    // the handler thread, unless the client has gone meanwhile; ENODEV if the
+    // request is dropped unfinished).
+    Answer Deferred(UMockdevIoctlClient* client,
+                    const std::function<std::optional<int>(DeviceSession::Done)>& request);
 
     // UsbfsRequests.cpp: one request each.
     Answer Dispatch(UMockdevIoctlClient* client, Binding& binding, unsigned long request);

@@ -110,8 +110,9 @@ IoctlHandler::Answer IoctlHandler::SetConfiguration(UMockdevIoctlClient* client,
     if (!Read(client, &value)) {
         return Error(EFAULT);
     }
-    const auto error = binding.session->SetConfiguration(binding.file, value, Deferred(client));
-    return error ? Error(*error) : Later();
+    return Deferred(client, [&](DeviceSession::Done done) {
+        return binding.session->SetConfiguration(binding.file, value, std::move(done));
+    });
 }
 
 IoctlHandler::Answer IoctlHandler::SetInterface(UMockdevIoctlClient* client, Binding& binding) {
@@ -119,14 +120,15 @@ IoctlHandler::Answer IoctlHandler::SetInterface(UMockdevIoctlClient* client, Bin
     if (!Read(client, &request)) {
         return Error(EFAULT);
     }
-    const auto error = binding.session->SetInterface(binding.file, request.interface,
-                                                     request.altsetting, Deferred(client));
-    return error ? Error(*error) : Later();
+    return Deferred(client, [&](DeviceSession::Done done) {
+        return binding.session->SetInterface(binding.file, request.interface, request.altsetting,
+                                             std::move(done));
+    });
 }
 
 IoctlHandler::Answer IoctlHandler::Reset(UMockdevIoctlClient* client, Binding& binding) {
-    const auto error = binding.session->Reset(Deferred(client));
-    return error ? Error(*error) : Later();
+    return Deferred(
+        client, [&](DeviceSession::Done done) { return binding.session->Reset(std::move(done)); });
 }
 
 IoctlHandler::Answer IoctlHandler::DriverControl(UMockdevIoctlClient* client, Binding& binding) {
