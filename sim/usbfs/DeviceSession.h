@@ -15,6 +15,7 @@
 // device would not have sent it.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -22,6 +23,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <variant>
 #include <vector>
@@ -163,6 +165,11 @@ private:
     std::map<uint64_t, PendingUrb> pending_;
     // IN endpoint -> what the device delivered for transfers nobody waited for.
     std::map<uint8_t, std::deque<std::vector<uint8_t>>> undelivered_;
+    // Calls that send to the device (OUT and control), numbered as they
+    // start: a reply they cause completes after them, as on the bus.
+    uint64_t sendsStarted_ = 0;
+    std::set<uint64_t> sendsInDevice_;
+    std::condition_variable sendsDone_;
     std::map<uint8_t, std::unique_ptr<TransferWorker>> workers_;
 };
 

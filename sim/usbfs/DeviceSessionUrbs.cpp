@@ -2,6 +2,7 @@
 // carried out on their endpoint's worker, kept until reaped.
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 
 #include "sim/usbfs/DeviceSession.h"
 #include "sim/usbfs/UsbfsAbi.h"
@@ -32,6 +33,10 @@ bool IsControl(const UrbSubmission& urb) {
 bool IsIn(const UrbSubmission& urb) {
     return IsControl(urb) ? (urb.out[0] & 0x80) != 0 : (urb.endpoint & 0x80) != 0;
 }
+
+// How long a reply waits for the transfer that caused it to complete first;
+// a device that keeps an OUT transfer longer does not hold its replies up.
+constexpr std::chrono::milliseconds kCauseFirst{100};
 
 // The bytes an IN transfer asks for.
 uint32_t Requested(const UrbSubmission& urb) {
@@ -238,6 +243,7 @@ void DeviceSession::Run(uint64_t id) {
     PendingUrb call;
     Ready ready;
     bool served = false;
+    uint64_t send = 0;  // this call's number among the sends; 0 for an IN
     {
         std::lock_guard lock(mutex_);
         const auto it = pending_.find(id);
@@ -248,6 +254,10 @@ void DeviceSession::Run(uint64_t id) {
         if (!served) {
             it->second.inDevice = true;
             call = it->second;
+            if (IsControl(call.submission) || !IsIn(call.submission)) {
+                send = ++sendsStarted_;
+                sendsInDevice_.insert(send);
+            }
         }
     }
     if (served) {
@@ -257,7 +267,15 @@ void DeviceSession::Run(uint64_t id) {
     Outcome outcome = Perform(call);
     std::optional<uint8_t> configured;
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        if (send == 0) {
+            // The host sees an OUT transfer end before the reply it caused:
+            // wait for the sends that were in the device when this returned.
+            const uint64_t started = sendsStarted_;
+            sendsDone_.wait_for(lock, kCauseFirst, [&] {
+                return sendsInDevice_.empty() || *sendsInDevice_.begin() > started;
+            });
+        }
         if (IsControl(call.submission) && outcome.result == usb::UsbResult::Ok) {
             const usb::SetupPacket setup = SetupOf(call.submission);
             if (setup.bmRequestType == 0 && setup.bRequest == usb::kRequestSetConfiguration) {
@@ -272,6 +290,10 @@ void DeviceSession::Run(uint64_t id) {
         } else if (!IsControl(call.submission) && IsIn(call.submission) &&
                    outcome.result == usb::UsbResult::Ok && present_) {
             undelivered_[call.submission.endpoint].push_back(std::move(outcome.in));
+        }
+        if (send != 0) {
+            sendsInDevice_.erase(send);
+            sendsDone_.notify_all();
         }
     }
     Tell(ready);

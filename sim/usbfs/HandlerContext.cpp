@@ -66,4 +66,8 @@ void HandlerContext::Cancel(GSource* source) {
     }
 }
 
+void HandlerContext::LetRun(GSource* source) {
+    g_source_unref(source);
+}
+
 }  // namespace corvane::usbfs

@@ -29,6 +29,9 @@ public:
     // `delay` while it returns true). The source is for Cancel().
     GSource* After(std::chrono::milliseconds delay, std::function<bool()> work);
     static void Cancel(GSource* source);
+    // Lets go of the source without stopping it: it runs until its work
+    // returns false.
+    static void LetRun(GSource* source);
 
 private:
     std::mutex mutex_;

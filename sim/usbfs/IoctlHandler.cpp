@@ -85,14 +85,50 @@ int IoctlHandler::OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, void*
     self->context_->Learn();
     self->SweepClosed();
     Binding* binding = self->Bind(client);
-    Answer answer;
-    try {
-        answer = self->Dispatch(client, *binding, umockdev_ioctl_client_get_request(client));
-    } catch (const std::exception&) {
-        answer = Error(EIO);  // nothing may unwind into umockdev
+    const unsigned long request = umockdev_ioctl_client_get_request(client);
+    const Answer answer = self->Handle(client, *binding, request);
+    if (!answer.later && answer.error == EBUSY) {
+        self->RetryWhileBusy(client, request, std::chrono::steady_clock::now() + kCloseNoticed);
+    } else {
+        self->Finish(client, answer);
     }
-    self->Finish(client, answer);
     return TRUE;
+}
+
+IoctlHandler::Answer IoctlHandler::Handle(UMockdevIoctlClient* client, Binding& binding,
+                                          unsigned long request) {
+    try {
+        return Dispatch(client, binding, request);
+    } catch (const std::exception&) {
+        return Error(EIO);
+    }
+}
+
+void IoctlHandler::RetryWhileBusy(UMockdevIoctlClient* client, unsigned long request,
+                                  std::chrono::steady_clock::time_point deadline) {
+    g_object_ref(client);
+    GSource* retry =
+        context_->After(kBusyRetry, [weak = weak_from_this(), client, request, deadline] {
+            const auto self = weak.lock();
+            bool again = false;
+            if (self && umockdev_ioctl_client_get_connected(client)) {
+                self->SweepClosed();
+                const auto bound = self->clients_.find(client);
+                const Answer answer = bound == self->clients_.end()
+                                          ? Error(ENODEV)
+                                          : self->Handle(client, bound->second, request);
+                again = !answer.later && answer.error == EBUSY &&
+                        std::chrono::steady_clock::now() < deadline;
+                if (!again) {
+                    self->Finish(client, answer);
+                }
+            }
+            if (!again) {
+                g_object_unref(client);
+            }
+            return again;
+        });
+    HandlerContext::LetRun(retry);
 }
 
 void IoctlHandler::OnConnected(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* data) {

@@ -30,6 +30,12 @@ namespace corvane::usbfs {
 // and for how long at most.
 inline constexpr std::chrono::milliseconds kQuietAfter{5};
 inline constexpr std::chrono::milliseconds kQuietHold{10};
+// A descriptor closed just before is noticed only once umockdev has seen its
+// socket end, on the handler thread between ioctls, while close(2) on a real
+// node frees its interfaces at once: a request refused as busy is tried again
+// this often for this long, letting umockdev notice.
+inline constexpr std::chrono::milliseconds kBusyRetry{2};
+inline constexpr std::chrono::milliseconds kCloseNoticed{50};
 
 class IoctlHandler : public std::enable_shared_from_this<IoctlHandler> {
 public:
@@ -85,6 +91,11 @@ private:
     // request is dropped unfinished).
     Answer Deferred(UMockdevIoctlClient* client,
                     const std::function<std::optional<int>(DeviceSession::Done)>& request);
+
+    // The request, answered; nothing may unwind into umockdev.
+    Answer Handle(UMockdevIoctlClient* client, Binding& binding, unsigned long request);
+    void RetryWhileBusy(UMockdevIoctlClient* client, unsigned long request,
+                        std::chrono::steady_clock::time_point deadline);
 
     // UsbfsRequests.cpp: one request each.
     Answer Dispatch(UMockdevIoctlClient* client, Binding& binding, unsigned long request);

@@ -43,6 +43,10 @@ MockTestbed::MockTestbed() : testbed_(umockdev_testbed_new()) {
     gchar* root = umockdev_testbed_get_root_dir(testbed_);
     root_ = root;
     g_free(root);
+    // Every process under the preload makes its uevent socket here, named by
+    // its descriptor number, and removes whatever an earlier process left
+    // under that name: so the root is open to all, without the sticky bit.
+    chmod(root_.c_str(), 0777);
     // libusb looks for usbfs here before any device exists.
     g_mkdir_with_parents((root_ + "/dev/bus/usb").c_str(), 0755);
 }
@@ -111,6 +115,10 @@ void MockTestbed::AttachIoctl(const std::string& devnode, UMockdevIoctlBase* han
         g_clear_error(&error);
         throw std::runtime_error("cannot attach the ioctl handler to " + devnode + ": " + message);
     }
+    // umockdev's preload library connects to the node's socket before it
+    // opens the node, and ends the process when it cannot: let everyone
+    // connect, so that the node's mode refuses with EACCES as the kernel would.
+    chmod((root_ + "/ioctl" + devnode).c_str(), 0666);
 }
 
 void MockTestbed::DetachIoctl(const std::string& devnode) {

@@ -17,6 +17,9 @@ class MockTestbed {
 public:
     // Throws std::runtime_error when the process does not run under the
     // preload library (umockdev-wrapper), where a test bed would go unseen.
+    // Processes of other users may take part: the root is open to all
+    // (their uevent sockets are made in it), and device nodes carry their
+    // own modes.
     MockTestbed();
     ~MockTestbed();  // removes the test bed's directory
     MockTestbed(const MockTestbed&) = delete;
@@ -43,6 +46,7 @@ public:
     void RemoveNode(const std::string& devnode);
     // From now on opening `devnode` connects to `handler`; detaching stops
     // new opens from reaching it (open descriptors keep their connection).
+    // Any process may connect; the node's own mode then decides the open.
     void AttachIoctl(const std::string& devnode, UMockdevIoctlBase* handler);
     void DetachIoctl(const std::string& devnode);
 
