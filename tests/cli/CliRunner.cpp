@@ -42,11 +42,10 @@ bool FileExists(const std::string& path) {
 
 namespace {
 
-// Starts the program with its output in the two files; 0 when it cannot.
-pid_t Spawn(const std::vector<std::string>& arguments, const std::string& outPath,
-            const std::string& errPath) {
-    std::vector<std::string> argv = {CORVANE_CLI_PATH};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
+// Starts the program argv[0] with its output in the two files; 0 when it
+// cannot.
+pid_t SpawnProgram(std::vector<std::string> argv, const std::string& outPath,
+                   const std::string& errPath) {
     std::vector<char*> pointers;
     for (std::string& argument : argv) {
         pointers.push_back(argument.data());
@@ -63,6 +62,13 @@ pid_t Spawn(const std::vector<std::string>& arguments, const std::string& outPat
         posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, pointers.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     return spawned == 0 ? pid : 0;
+}
+
+pid_t Spawn(const std::vector<std::string>& arguments, const std::string& outPath,
+            const std::string& errPath) {
+    std::vector<std::string> argv = {CORVANE_CLI_PATH};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return SpawnProgram(std::move(argv), outPath, errPath);
 }
 
 // Waits up to timeoutMs for the process; false when it is still running.
@@ -132,6 +138,23 @@ CliRun RunCli(const std::vector<std::string>& arguments) {
     }
     int status = 0;
     waitpid(pid, &status, 0);
+    return Collect(status, outPath, errPath);
+}
+
+CliRun RunProgram(const std::vector<std::string>& argv, int timeoutMs) {
+    const std::string outPath = TempPath("stdout");
+    const std::string errPath = TempPath("stderr");
+    const pid_t pid = SpawnProgram(argv, outPath, errPath);
+    if (pid == 0) {
+        ADD_FAILURE() << "cannot start " << argv[0];
+        return CliRun{};
+    }
+    int status = 0;
+    if (!WaitFor(pid, timeoutMs, status)) {
+        ADD_FAILURE() << argv[0] << " did not end within " << timeoutMs << " ms";
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
     return Collect(status, outPath, errPath);
 }
 

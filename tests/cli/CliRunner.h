@@ -20,6 +20,10 @@ CliRun RunCli(const std::vector<std::string>& arguments);
 CliRun RunCliInterrupted(const std::vector<std::string>& arguments, const std::string& waitFor,
                          int signal);
 
+// Runs any program (argv[0] a path) the same way; fails the test and kills
+// it when it has not ended within timeoutMs.
+CliRun RunProgram(const std::vector<std::string>& argv, int timeoutMs);
+
 // A file under the test's temporary directory, written with the bytes given.
 std::string WriteTempFile(const std::string& name, const std::string& bytes);
 std::string ReadWholeFile(const std::string& path);

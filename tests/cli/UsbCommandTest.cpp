@@ -1,0 +1,158 @@
+// corvane-cli without --simulate, as separate processes, on projectors behind
+// real libusb: corvane-usbfs serves virtual projectors on an emulated usbfs
+// to the commands it starts.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/cli/CliRunner.h"
+
+namespace corvane::test {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+constexpr int kPatienceMs = 60000;
+const std::string kCli = CORVANE_CLI_PATH;
+const std::string kUsbfs = CORVANE_USBFS_PATH;
+const std::string kDemoList = std::string(CORVANE_EXAMPLES_DIR) + "/demo.dld";
+
+uint8_t ExampleByte(uint32_t address, uint32_t seed) {
+    return static_cast<uint8_t>((address * 7 + seed + (address >> 8)) % 255);
+}
+
+class UsbCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        prefix_ = ::testing::TempDir() + "corvane_usb_" + std::to_string(getpid()) + "_";
+    }
+    void TearDown() override {
+        for (const std::string& file : files_) {
+            std::remove(file.c_str());
+        }
+    }
+    std::string Temp(const std::string& name) {
+        files_.push_back(prefix_ + name);
+        std::remove(files_.back().c_str());
+        return files_.back();
+    }
+    // corvane-usbfs with these projectors and options, then the command.
+    CliRun Serve(std::vector<std::string> usbfs, const std::vector<std::string>& command) {
+        usbfs.insert(usbfs.begin(), kUsbfs);
+        usbfs.push_back("--");
+        usbfs.insert(usbfs.end(), command.begin(), command.end());
+        return RunProgram(usbfs, kPatienceMs);
+    }
+    // The example list's bytes in a dumped flash (partition 2 as it was).
+    static size_t WrongDemoBytes(const std::string& flash, const std::string& old) {
+        if (flash.size() != 0x100000 || old.size() != 0x100000) {
+            return 0x100000;
+        }
+        size_t wrong = 0;
+        for (uint32_t a = 0; a < 0x100000; ++a) {
+            uint8_t expected = 0xFF;
+            if (a < 0x4000) {
+                expected = ExampleByte(a, 0x11);
+            } else if (a >= 0x10000 && a < 0x20000) {
+                expected = ExampleByte(a, 0x42);
+            } else if (a >= 0xF0000 && a < 0xF0800) {
+                expected = ExampleByte(a, 0x77);
+            } else if (a >= 0x80000 && a < 0xF0000) {
+                expected = static_cast<uint8_t>(old[a]);
+            }
+            wrong += static_cast<uint8_t>(flash[a]) != expected ? 1 : 0;
+        }
+        return wrong;
+    }
+
+    std::string prefix_;
+    std::vector<std::string> files_;
+};
+
+TEST_F(UsbCommandTest, ListNamesEveryProjectorByItsPathIdsAndSerialNumber) {
+    const CliRun run = Serve({"--projector", "port=1-4.2,serial=A10000000002", "--projector",
+                              "port=1-1,serial=A10000000001", "--projector",
+                              "port=1-3,id=04b4:1004"},
+                             {kCli, "list", "--timeout", "5"});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "1-1        1209:0001  A10000000001\n"
+              "1-4.2      1209:0001  A10000000002\n");
+
+    const CliRun json =
+        Serve({"--projector", "port=1-3,id=04b4:1004"},
+              {kCli, "list", "--json", "--usb-id", "04B4:1004", "--timeout", "5"});
+    EXPECT_EQ(json.exitStatus, 0) << json.err;
+    EXPECT_THAT(json.out, HasSubstr("{\"event\":\"projector\",\"path\":\"1-3\",\"ids\":"
+                                    "\"04b4:1004\",\"serialNumber\":\"A10000012345\","
+                                    "\"problem\":null}\n"));
+}
+
+TEST_F(UsbCommandTest, ADeviceOffTheListIsNoProjector) {
+    const CliRun run = Serve({"--projector", "port=1-3,id=04b4:1004"},
+                             {kCli, "info", "--timeout", "1", "--settings", Temp("s.reg")});
+    EXPECT_EQ(run.exitStatus, 3) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("No projector was ready within 1 s"));
+    EXPECT_THAT(run.err, Not(HasSubstr("corvane-cli: ")));  // nothing was opened
+}
+
+TEST_F(UsbCommandTest, TwoProcessesFlashTwoProjectorsAtOnceEachChosenByDevice) {
+    const std::string first = Temp("first.bin");
+    const std::string second = Temp("second.bin");
+    const std::string old = Temp("old.bin");
+    const CliRun before = Serve({"--projector", "port=1-1", "--dump-flash", "1-1=" + old},
+                                {kCli, "info", "-q", "--settings", Temp("s0.reg")});
+    ASSERT_EQ(before.exitStatus, 0) << before.err;
+    // Each process claims its own board; the one chosen by serial number
+    // must not take the other's, which is claimed already or about to be.
+    const std::string script =
+        "\"$0\" download --verify -q --device 1-1 --settings \"$1\" \"$3\" & first=$!; "
+        "\"$0\" download --verify -q --device A10000000002 --settings \"$2\" \"$3\"; "
+        "second=$?; wait $first; exit $(( $? * 16 + second ))";
+    const CliRun run = Serve({"--projector", "port=1-1,serial=A10000000001", "--projector",
+                              "port=1-2,serial=A10000000002", "--dump-flash", "1-1=" + first,
+                              "--dump-flash", "1-2=" + second},
+                             {"/bin/sh", "-c", script, kCli, Temp("s1.reg"), Temp("s2.reg"),
+                              kDemoList});
+    EXPECT_EQ(run.exitStatus, 0) << run.out << run.err;
+    EXPECT_EQ(WrongDemoBytes(ReadWholeFile(first), ReadWholeFile(old)), 0u);
+    EXPECT_EQ(WrongDemoBytes(ReadWholeFile(second), ReadWholeFile(old)), 0u);
+}
+
+TEST_F(UsbCommandTest, UnpluggedDuringADownloadTheLossIsToldAndTheProcessEnds) {
+    const CliRun run = Serve({"--projector", "port=1-1,faults=unplug-after-blocks=40"},
+                             {kCli, "download", kDemoList, "--settings", Temp("s.reg")});
+    EXPECT_EQ(run.exitStatus, 1) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("Corvane: Lost connection during download!"));
+    EXPECT_THAT(run.out, Not(HasSubstr("download: ok")));
+}
+
+TEST_F(UsbCommandTest, AProjectorAnotherProgramHoldsIsNamedNotWaitedForInSilence) {
+    const CliRun run = Serve({"--projector", "port=1-2,claim-busy"},
+                             {kCli, "info", "--timeout", "1", "--settings", Temp("s.reg")});
+    EXPECT_EQ(run.exitStatus, 3);
+    EXPECT_THAT(run.err, HasSubstr("corvane-cli: Another program is using the projector at 1-2 "
+                                   "(1209:0001, /dev/bus/usb/001/"));
+}
+
+TEST_F(UsbCommandTest, WithoutPermissionTheUdevRuleAndItsCommandAreNamed) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to run the command as another user";
+    }
+    const CliRun run =
+        Serve({"--projector", "port=1-1,mode=0600"},
+              {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", kCli,
+               "info", "--timeout", "1", "--settings", Temp("s.reg")});
+    EXPECT_EQ(run.exitStatus, 3) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("No permission to open the projector at 1-1 (1209:0001"));
+    EXPECT_THAT(run.err, HasSubstr("60-corvane.rules"));
+    EXPECT_THAT(run.err, HasSubstr("sudo make install-udev-rule"));
+}
+
+}  // namespace
+}  // namespace corvane::test
