@@ -71,8 +71,7 @@ TEST_F(UsbStory, ADownloadIsVerifiedAndTheProjectorIsTakenUpAgainAfterItsRestart
         // "R": the device leaves usbfs, comes back at a new address, and
         // the program opens and identifies it again.
         ASSERT_TRUE(PumpUntil([&] {
-            return projector.RestartCount() == 1 && IsConnected() &&
-                   Record().displayState == Ready;
+            return projector.RestartCount() == 1 && IsConnected() && Record().displayState == Ready;
         }));
         EXPECT_NE(emulation.DeviceNumber(projector), address);
         EXPECT_EQ(projector.ReadFlash(0x20000, 0x1800), PatternBytes(0x1800, 5));
