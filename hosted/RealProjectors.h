@@ -20,6 +20,9 @@ struct RealProjectorOptions {
     // --device: a bus-port path ("1-4.2") or a serial number string; only
     // that projector is opened. Empty: any.
     std::string device;
+    // Look at the device list four times a second instead of taking the
+    // system's hot-plug notices (the way of systems without them).
+    bool polling = false;
 };
 
 // Problems a technician must hear of (no permission, in use elsewhere); called

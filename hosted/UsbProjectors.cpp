@@ -40,8 +40,10 @@ UsbProjectors::UsbProjectors(kernel::KernelHost& host, std::unique_ptr<usb::Libu
       options_(std::move(options)),
       report_(std::move(report)) {
     watch_ = std::make_unique<usb::UsbDeviceWatch>(
-        *context_, usb::UsbDeviceEvents{[this](libusb_device* device) { Arrived(device); },
-                                        [this](libusb_device* device) { Left(device); }});
+        *context_,
+        usb::UsbDeviceEvents{[this](libusb_device* device) { Arrived(device); },
+                             [this](libusb_device* device) { Left(device); }},
+        options_.polling);
 }
 
 UsbProjectors::~UsbProjectors() {

@@ -12,10 +12,10 @@ constexpr auto kPollInterval = std::chrono::milliseconds(250);
 
 }  // namespace
 
-UsbDeviceWatch::UsbDeviceWatch(LibusbContext& context, UsbDeviceEvents events)
+UsbDeviceWatch::UsbDeviceWatch(LibusbContext& context, UsbDeviceEvents events, bool polling)
     : context_(context),
       events_(std::move(events)),
-      hotplug_(libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) != 0) {
+      hotplug_(!polling && libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) != 0) {
     if (hotplug_) {
         // Runs on the event thread, and in the registration for the devices
         // present: it only queues, the watch's thread does the work.

@@ -26,7 +26,8 @@ struct UsbDeviceEvents {
 
 class UsbDeviceWatch {
 public:
-    UsbDeviceWatch(LibusbContext& context, UsbDeviceEvents events);
+    // polling: look at the device list even where hot-plug notices come.
+    UsbDeviceWatch(LibusbContext& context, UsbDeviceEvents events, bool polling = false);
     ~UsbDeviceWatch();  // Stop()
     UsbDeviceWatch(const UsbDeviceWatch&) = delete;
     UsbDeviceWatch& operator=(const UsbDeviceWatch&) = delete;

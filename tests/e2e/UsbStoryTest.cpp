@@ -140,6 +140,23 @@ TEST_F(UsbStory, AProjectorPluggedInAgainAfterItsCableWasPulledIsTakenUp) {
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Lost connection"});
 }
 
+TEST_F(UsbStory, WithoutHotplugNoticesThePolledListFindsTheRestartedProjector) {
+    sim::VirtualProjector& projector = Attach();
+    hosted::RealProjectorOptions options;
+    options.polling = true;
+    StartUsb(std::move(options));
+    Run([&](RecordingWindow& window) {
+        ASSERT_TRUE(WaitUntilReady());
+        WriteImage();
+        ASSERT_TRUE(window.Click(Ids::kSelectFiles));
+        ASSERT_TRUE(window.Click(Ids::kDownload));
+        ASSERT_TRUE(PumpUntil([&] {
+            return projector.RestartCount() == 1 && IsConnected() && Record().displayState == Ready;
+        }));
+        EXPECT_EQ(projector.ReadFlash(0x20000, 0x1800), PatternBytes(0x1800, 5));
+    });
+}
+
 TEST_F(UsbStory, AProjectorAnotherProgramHoldsIsLeftAloneAndNamed) {
     usbfs::EmulatedPort port;
     port.path = "1-3";
