@@ -75,18 +75,17 @@ protected:
 };
 
 TEST_F(UsbCommandTest, ListNamesEveryProjectorByItsPathIdsAndSerialNumber) {
-    const CliRun run = Serve({"--projector", "port=1-4.2,serial=A10000000002", "--projector",
-                              "port=1-1,serial=A10000000001", "--projector",
-                              "port=1-3,id=04b4:1004"},
-                             {kCli, "list", "--timeout", "5"});
+    const CliRun run =
+        Serve({"--projector", "port=1-4.2,serial=A10000000002", "--projector",
+               "port=1-1,serial=A10000000001", "--projector", "port=1-3,id=04b4:1004"},
+              {kCli, "list", "--timeout", "5"});
     EXPECT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(run.out,
               "1-1        1209:0001  A10000000001\n"
               "1-4.2      1209:0001  A10000000002\n");
 
-    const CliRun json =
-        Serve({"--projector", "port=1-3,id=04b4:1004"},
-              {kCli, "list", "--json", "--usb-id", "04B4:1004", "--timeout", "5"});
+    const CliRun json = Serve({"--projector", "port=1-3,id=04b4:1004"},
+                              {kCli, "list", "--json", "--usb-id", "04B4:1004", "--timeout", "5"});
     EXPECT_EQ(json.exitStatus, 0) << json.err;
     EXPECT_THAT(json.out, HasSubstr("{\"event\":\"projector\",\"path\":\"1-3\",\"ids\":"
                                     "\"04b4:1004\",\"serialNumber\":\"A10000012345\","
@@ -114,11 +113,11 @@ TEST_F(UsbCommandTest, TwoProcessesFlashTwoProjectorsAtOnceEachChosenByDevice) {
         "\"$0\" download --verify -q --device 1-1 --settings \"$1\" \"$3\" & first=$!; "
         "\"$0\" download --verify -q --device A10000000002 --settings \"$2\" \"$3\"; "
         "second=$?; wait $first; exit $(( $? * 16 + second ))";
-    const CliRun run = Serve({"--projector", "port=1-1,serial=A10000000001", "--projector",
-                              "port=1-2,serial=A10000000002", "--dump-flash", "1-1=" + first,
-                              "--dump-flash", "1-2=" + second},
-                             {"/bin/sh", "-c", script, kCli, Temp("s1.reg"), Temp("s2.reg"),
-                              kDemoList});
+    const CliRun run =
+        Serve({"--projector", "port=1-1,serial=A10000000001", "--projector",
+               "port=1-2,serial=A10000000002", "--dump-flash", "1-1=" + first, "--dump-flash",
+               "1-2=" + second},
+              {"/bin/sh", "-c", script, kCli, Temp("s1.reg"), Temp("s2.reg"), kDemoList});
     EXPECT_EQ(run.exitStatus, 0) << run.out << run.err;
     EXPECT_EQ(WrongDemoBytes(ReadWholeFile(first), ReadWholeFile(old)), 0u);
     EXPECT_EQ(WrongDemoBytes(ReadWholeFile(second), ReadWholeFile(old)), 0u);
@@ -146,8 +145,8 @@ TEST_F(UsbCommandTest, WithoutPermissionTheUdevRuleAndItsCommandAreNamed) {
     }
     const CliRun run =
         Serve({"--projector", "port=1-1,mode=0600"},
-              {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", kCli,
-               "info", "--timeout", "1", "--settings", Temp("s.reg")});
+              {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", kCli, "info",
+               "--timeout", "1", "--settings", Temp("s.reg")});
     EXPECT_EQ(run.exitStatus, 3) << run.err;
     EXPECT_THAT(run.err, HasSubstr("No permission to open the projector at 1-1 (1209:0001"));
     EXPECT_THAT(run.err, HasSubstr("60-corvane.rules"));
