@@ -2,11 +2,14 @@
 
 #include <glib.h>
 
+#include "sim/usbfs/SanitizerHandoff.h"
+
 namespace corvane::usbfs {
 
 namespace {
 
 gboolean RunOnce(gpointer data) {
+    TakeOver(data);
     (*static_cast<std::function<void()>*>(data))();
     return G_SOURCE_REMOVE;
 }
@@ -44,8 +47,9 @@ bool HandlerContext::Post(std::function<void()> work) {
         }
         context = g_main_context_ref(context_);
     }
-    g_main_context_invoke_full(context, G_PRIORITY_DEFAULT, RunOnce,
-                               new std::function<void()>(std::move(work)),
+    auto* handed = new std::function<void()>(std::move(work));
+    HandOver(handed);
+    g_main_context_invoke_full(context, G_PRIORITY_DEFAULT, RunOnce, handed,
                                Delete<std::function<void()>>);
     g_main_context_unref(context);
     return true;

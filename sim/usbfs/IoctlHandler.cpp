@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "sim/usbfs/SanitizerHandoff.h"
+
 namespace corvane::usbfs {
 
 namespace {
@@ -63,6 +65,8 @@ IoctlHandler::IoctlHandler(SessionLookup lookup)
     : lookup_(std::move(lookup)), base_(umockdev_ioctl_base_new()) {
     g_signal_connect(base_, "handle-ioctl", G_CALLBACK(OnIoctl), this);
     g_signal_connect(base_, "client-connected", G_CALLBACK(OnConnected), this);
+    // From here on the handler is umockdev's worker thread's as well.
+    HandOver(this);
 }
 
 IoctlHandler::~IoctlHandler() {
@@ -82,6 +86,7 @@ IoctlHandler::~IoctlHandler() {
 
 int IoctlHandler::OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* data) {
     auto* self = static_cast<IoctlHandler*>(data);
+    TakeOver(self);
     self->context_->Learn();
     self->SweepClosed();
     Binding* binding = self->Bind(client);
@@ -133,6 +138,7 @@ void IoctlHandler::RetryWhileBusy(UMockdevIoctlClient* client, unsigned long req
 
 void IoctlHandler::OnConnected(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* data) {
     auto* self = static_cast<IoctlHandler*>(data);
+    TakeOver(self);
     self->context_->Learn();
     self->Bind(client);
 }

@@ -268,6 +268,10 @@ int UsbfsEmulation::DeviceNumber(const sim::VirtualProjector& projector) const {
     return slot.published ? slot.placement->deviceNumber : 0;
 }
 
+void UsbfsEmulation::Settle() const {
+    hub_->Drain();
+}
+
 bool UsbfsEmulation::WaitUntilPresent(const sim::VirtualProjector& projector, bool present,
                                       std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);

@@ -81,6 +81,11 @@ public:
     // uevent sent; false on time-out.
     bool WaitUntilPresent(const sim::VirtualProjector& projector, bool present,
                           std::chrono::milliseconds timeout) const;
+    // Waits until every arrival and departure reported so far has been
+    // handled, its uevent sent. Call it before closing a uevent listener
+    // (libusb_exit) in the same process: umockdev 0.17 ends the process when
+    // a listener goes away while a uevent is being sent to it.
+    void Settle() const;
 
 private:
     struct Slot;

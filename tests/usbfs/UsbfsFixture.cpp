@@ -12,6 +12,7 @@ void UsbfsTest::TearDown() {
     }
     handles_.clear();
     if (context_ != nullptr) {
+        emulation_->Settle();  // no uevent may be on its way to libusb's socket as it closes
         libusb_exit(context_);
         context_ = nullptr;
     }
