@@ -173,7 +173,7 @@ void DeviceSession::QueueOnEndpoint0Locked(std::function<void()> job) {
     WorkerLocked(0).Queue(nextId_++, std::move(job));
 }
 
-std::optional<int> DeviceSession::SetConfiguration(FileId, int value, Done done) {
+std::optional<int> DeviceSession::SetConfiguration(int value, Done done) {
     std::lock_guard lock(mutex_);
     if (!present_) {
         return ENODEV;

@@ -94,7 +94,7 @@ public:
 
     // Requests carried out on endpoint 0's worker, in order with control
     // URBs: an errno at once, or nullopt when queued (`done` gets the result).
-    std::optional<int> SetConfiguration(FileId file, int value, Done done);
+    std::optional<int> SetConfiguration(int value, Done done);
     std::optional<int> SetInterface(FileId file, unsigned number, unsigned alternate, Done done);
     std::optional<int> Reset(Done done);
 

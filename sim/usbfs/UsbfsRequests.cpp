@@ -111,7 +111,7 @@ IoctlHandler::Answer IoctlHandler::SetConfiguration(UMockdevIoctlClient* client,
         return Error(EFAULT);
     }
     return Deferred(client, [&](DeviceSession::Done done) {
-        return binding.session->SetConfiguration(binding.file, value, std::move(done));
+        return binding.session->SetConfiguration(value, std::move(done));
     });
 }
 
