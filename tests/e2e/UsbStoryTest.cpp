@@ -18,6 +18,13 @@ using namespace std::chrono_literals;
 
 class UsbStory : public StoryTest {
 protected:
+    // The program's libusb stops listening for uevents at shutdown: every
+    // one reported so far is sent first (umockdev ends a process whose
+    // listener goes while one is being sent).
+    void TearDown() override {
+        emulation.Settle();
+        StoryTest::TearDown();
+    }
     sim::VirtualProjector& Attach(sim::ProjectorConfig config = QuickProjector(),
                                   usbfs::EmulatedPort port = {}) {
         sim::VirtualProjector& projector = emulation.AddProjector(std::move(config), port);
