@@ -32,6 +32,11 @@ void RestartUnderPreload(char** argv) {
     // comes first here, which it tolerates once told.
     Prepend("ASAN_OPTIONS", "verify_asan_link_order=0", ':');
 #endif
+#if defined(__SANITIZE_THREAD__)
+    // The libraries under the emulation lock in ways ThreadSanitizer cannot
+    // see; the commands it serves inherit the same suppressions.
+    Prepend("TSAN_OPTIONS", std::string("suppressions=") + CORVANE_USBFS_TSAN_SUPPRESSIONS, ' ');
+#endif
     execv("/proc/self/exe", argv);
 }
 
