@@ -1,5 +1,7 @@
 #include "hosted/UsbProjectors.h"
 
+#include <libusb.h>
+
 #include "hosted/HostedSystem.h"
 #include "platform/libusb/OpenFailureText.h"
 #include "platform/libusb/UsbDeviceListing.h"
@@ -60,40 +62,61 @@ void UsbProjectors::Stop() {
         TakeOff(*device);
     }
     plugged_.clear();
+    for (libusb_device* device : waiting_) {
+        libusb_unref_device(device);
+    }
+    waiting_.clear();
     context_->Stop();
 }
 
 void UsbProjectors::Arrived(libusb_device* device) {
     const usb::UsbLocation location = usb::LocationOf(device);
-    if (!options_.ids.Contains(location.vendor, location.product) || plugged_.count(device) != 0) {
+    if (!options_.ids.Contains(location.vendor, location.product)) {
+        return;  // never opened
+    }
+    if (!plugged_.empty()) {
+        waiting_.push_back(libusb_ref_device(device));
         return;
     }
+    TryPlug(device);
+}
+
+bool UsbProjectors::TryPlug(libusb_device* device) {
+    const usb::UsbLocation location = usb::LocationOf(device);
     const bool byPath = !options_.device.empty() && options_.device == location.portPath;
     if (!options_.device.empty() && !byPath && IsPortPath(options_.device)) {
-        return;  // not the socket asked for: not even opened
+        return false;  // not the socket asked for: not even opened
     }
     usb::OpenFailure failure = usb::OpenFailure::None;
     std::unique_ptr<usb::LibusbDevice> opened = usb::LibusbDevice::Open(device, &failure);
     if (opened != nullptr && !options_.device.empty() && !byPath &&
         opened->SerialNumber() != options_.device) {
-        return;  // another projector than the one asked for: not ours to claim
+        return false;  // another projector than the one asked for: not ours to claim
     }
     if (opened != nullptr) {
         failure = opened->Claim();
     }
     if (failure != usb::OpenFailure::None) {
-        // Without --device nobody can tell whether it was meant, so say it.
+        // It may be the projector meant: never passed over in silence.
         if (failure != usb::OpenFailure::Gone && report_) {
             report_(usb::DescribeOpenFailure(failure, location));
         }
-        return;
+        return false;
     }
     usb::LibusbDevice& plugged = *opened;
     plugged_.emplace(device, std::move(opened));
     host_.PlugDevice(plugged);
+    return true;
 }
 
 void UsbProjectors::Left(libusb_device* device) {
+    for (auto it = waiting_.begin(); it != waiting_.end(); ++it) {
+        if (*it == device) {
+            libusb_unref_device(*it);
+            waiting_.erase(it);
+            return;
+        }
+    }
     auto it = plugged_.find(device);
     if (it == plugged_.end()) {
         return;
@@ -102,6 +125,12 @@ void UsbProjectors::Left(libusb_device* device) {
     TakeOff(*it->second);
     closed_.push_back(std::move(it->second));
     plugged_.erase(it);
+    while (plugged_.empty() && !waiting_.empty()) {
+        libusb_device* next = waiting_.front();
+        waiting_.erase(waiting_.begin());
+        TryPlug(next);
+        libusb_unref_device(next);
+    }
 }
 
 void UsbProjectors::TakeOff(usb::LibusbDevice& device) {

@@ -3,11 +3,14 @@
 // reaches the projector as a libusb device, over usbfs ioctls answered by an
 // emulated usbfs with the virtual projector behind it. Runs under umockdev's
 // preload library.
+#include <libusb.h>
+
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "hosted/RealProjectors.h"
+#include "platform/libusb/UsbLocation.h"
 #include "sim/usbfs/UsbfsEmulation.h"
 #include "tests/e2e/StoryFixture.h"
 
@@ -227,8 +230,37 @@ protected:
         second.serialNumber = "A10000000002";
         usbfs::EmulatedPort secondPort;
         secondPort.path = "1-4.2";
-        Attach(first, firstPort);
-        Attach(second, secondPort);
+        projectors_[0] = &Attach(first, firstPort);
+        projectors_[1] = &Attach(second, secondPort);
+    }
+    // Whether this process can claim interface 0 of the projector at the
+    // port path: nobody holds it.
+    static bool Claimable(const std::string& portPath) {
+        libusb_context* context = nullptr;
+        if (libusb_init(&context) != LIBUSB_SUCCESS) {
+            return false;
+        }
+        bool claimed = false;
+        libusb_device** list = nullptr;
+        const ssize_t count = libusb_get_device_list(context, &list);
+        for (ssize_t i = 0; i < count; ++i) {
+            if (usb::LocationOf(list[i]).portPath != portPath) {
+                continue;
+            }
+            libusb_device_handle* handle = nullptr;
+            if (libusb_open(list[i], &handle) == LIBUSB_SUCCESS) {
+                claimed = libusb_claim_interface(handle, 0) == LIBUSB_SUCCESS;
+                if (claimed) {
+                    libusb_release_interface(handle, 0);
+                }
+                libusb_close(handle);
+            }
+        }
+        if (count >= 0) {
+            libusb_free_device_list(list, 1);
+        }
+        libusb_exit(context);
+        return claimed;
     }
     void ExpectConnectedTo(const std::string& device, const std::string& serial) {
         AttachTwo();
@@ -240,7 +272,30 @@ protected:
             EXPECT_EQ(window.Text(Ids::kSerialNumber), serial);
         });
     }
+
+    sim::VirtualProjector* projectors_[2] = {};
 };
+
+TEST_F(UsbStoryOfTwo, OnlyTheProjectorServedIsClaimedAndTheOtherIsTakenUpWhenItGoes) {
+    AttachTwo();
+    StartUsb();
+    Run([&](RecordingWindow& window) {
+        ASSERT_TRUE(WaitUntilReady());
+        const bool firstServed = window.Text(Ids::kSerialNumber) == "A10000000001";
+        sim::VirtualProjector& served = *projectors_[firstServed ? 0 : 1];
+        // The other is free for another process meanwhile.
+        EXPECT_TRUE(Claimable(firstServed ? "1-4.2" : "1-1"));
+        EXPECT_FALSE(Claimable(firstServed ? "1-1" : "1-4.2"));
+        served.Unplug();
+        ASSERT_TRUE(PumpUntil([&] {
+            return IsConnected() && Record().displayState == Ready &&
+                   window.Text(Ids::kSerialNumber) ==
+                       (firstServed ? "A10000000002" : "A10000000001");
+        }));
+    });
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Lost connection"});
+    EXPECT_TRUE(Problems().empty());
+}
 
 TEST_F(UsbStoryOfTwo, DeviceChoosesOneByItsBusPortPath) {
     ExpectConnectedTo("1-4.2", "A10000000002");
