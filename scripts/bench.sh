@@ -12,7 +12,7 @@ build=${BENCH_BUILD_DIR:-build-bench}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -g -DNDEBUG" \
   -DCORVANE_BENCH=ON >/dev/null
 cmake --build "$build" -j "${JOBS:-2}" \
-  --target corvane-bench corvane-bench-session corvane-cli corvane
+  --target corvane-bench corvane-bench-session corvane-cli corvane corvane-usbfs
 
 if [ "${BENCH_BUILD_ONLY:-}" = 1 ]; then
   echo "benchmarks built in $build/bin (BENCH_BUILD_ONLY=1: nothing run)"
