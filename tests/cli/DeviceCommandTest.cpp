@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/cli/CliRunner.h"
+#include "tests/cli/ExampleFlash.h"
 #include "tests/files/FirmwareFileWriter.h"
 
 namespace corvane::test {
@@ -22,11 +23,6 @@ const std::string kExamples = CORVANE_EXAMPLES_DIR;
 const std::string kDemoList = kExamples + "/demo.dld";
 const std::string kMainHex = kExamples + "/pjx2000-main.hex";
 const std::string kConfigSrec = kExamples + "/pjx2000-config.mot";
-
-// The bytes the example generator writes at an address.
-uint8_t ExampleByte(uint32_t address, uint32_t seed) {
-    return static_cast<uint8_t>((address * 7 + seed + (address >> 8)) % 255);
-}
 
 class DeviceCommandTest : public ::testing::Test {
 protected:
@@ -88,23 +84,7 @@ TEST_F(DeviceCommandTest, DownloadsTheExampleListWithVerificationIntoTheFlash) {
     EXPECT_THAT(run.out, HasSubstr("download: ok"));
     EXPECT_EQ(run.err, "");
 
-    const std::string flash = Flash();
-    ASSERT_EQ(flash.size(), 0x100000u);
-    size_t wrong = 0;
-    for (uint32_t a = 0; a < 0x100000; ++a) {
-        uint8_t expected = 0xFF;  // erased partitions 0, 1 and 3 beyond the files' data
-        if (a < 0x4000) {
-            expected = ExampleByte(a, 0x11);
-        } else if (a >= 0x10000 && a < 0x20000) {
-            expected = ExampleByte(a, 0x42);
-        } else if (a >= 0xF0000 && a < 0xF0800) {
-            expected = ExampleByte(a, 0x77);
-        } else if (a >= 0x80000 && a < 0xF0000) {
-            expected = static_cast<uint8_t>(old[a]);  // partition 2 is not touched
-        }
-        wrong += static_cast<uint8_t>(flash[a]) != expected ? 1 : 0;
-    }
-    EXPECT_EQ(wrong, 0u);
+    EXPECT_EQ(WrongDemoListBytes(Flash(), old), 0u);
 }
 
 TEST_F(DeviceCommandTest, DownloadTakesSeveralFilesFromDifferentFolders) {

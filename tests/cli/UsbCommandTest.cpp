@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/cli/CliRunner.h"
+#include "tests/cli/ExampleFlash.h"
 
 namespace corvane::test {
 namespace {
@@ -21,10 +22,6 @@ constexpr int kPatienceMs = 60000;
 const std::string kCli = CORVANE_CLI_PATH;
 const std::string kUsbfs = CORVANE_USBFS_PATH;
 const std::string kDemoList = std::string(CORVANE_EXAMPLES_DIR) + "/demo.dld";
-
-uint8_t ExampleByte(uint32_t address, uint32_t seed) {
-    return static_cast<uint8_t>((address * 7 + seed + (address >> 8)) % 255);
-}
 
 class UsbCommandTest : public ::testing::Test {
 protected:
@@ -47,27 +44,6 @@ protected:
         usbfs.push_back("--");
         usbfs.insert(usbfs.end(), command.begin(), command.end());
         return RunProgram(usbfs, kPatienceMs);
-    }
-    // The example list's bytes in a dumped flash (partition 2 as it was).
-    static size_t WrongDemoBytes(const std::string& flash, const std::string& old) {
-        if (flash.size() != 0x100000 || old.size() != 0x100000) {
-            return 0x100000;
-        }
-        size_t wrong = 0;
-        for (uint32_t a = 0; a < 0x100000; ++a) {
-            uint8_t expected = 0xFF;
-            if (a < 0x4000) {
-                expected = ExampleByte(a, 0x11);
-            } else if (a >= 0x10000 && a < 0x20000) {
-                expected = ExampleByte(a, 0x42);
-            } else if (a >= 0xF0000 && a < 0xF0800) {
-                expected = ExampleByte(a, 0x77);
-            } else if (a >= 0x80000 && a < 0xF0000) {
-                expected = static_cast<uint8_t>(old[a]);
-            }
-            wrong += static_cast<uint8_t>(flash[a]) != expected ? 1 : 0;
-        }
-        return wrong;
     }
 
     std::string prefix_;
@@ -119,8 +95,8 @@ TEST_F(UsbCommandTest, TwoProcessesFlashTwoProjectorsAtOnceEachChosenByDevice) {
                "1-2=" + second},
               {"/bin/sh", "-c", script, kCli, Temp("s1.reg"), Temp("s2.reg"), kDemoList});
     EXPECT_EQ(run.exitStatus, 0) << run.out << run.err;
-    EXPECT_EQ(WrongDemoBytes(ReadWholeFile(first), ReadWholeFile(old)), 0u);
-    EXPECT_EQ(WrongDemoBytes(ReadWholeFile(second), ReadWholeFile(old)), 0u);
+    EXPECT_EQ(WrongDemoListBytes(ReadWholeFile(first), ReadWholeFile(old)), 0u);
+    EXPECT_EQ(WrongDemoListBytes(ReadWholeFile(second), ReadWholeFile(old)), 0u);
 }
 
 TEST_F(UsbCommandTest, UnpluggedDuringADownloadTheLossIsToldAndTheProcessEnds) {
