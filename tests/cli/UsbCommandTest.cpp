@@ -68,6 +68,22 @@ TEST_F(UsbCommandTest, ListNamesEveryProjectorByItsPathIdsAndSerialNumber) {
                                     "\"problem\":null}\n"));
 }
 
+TEST_F(UsbCommandTest, TheUsbIdsSettingOpensDevicesWithOtherIdsForEveryRun) {
+    const std::string settings = Temp("ids.reg");
+    std::FILE* file = std::fopen(settings.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs(
+        "Windows Registry Editor Version 5.00\n\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Moravex\\Corvane\\Settings]\n"
+        "\"UsbIds\"=\"1111:2222, 04b4:1004\"\n",
+        file);
+    std::fclose(file);
+    const CliRun run = Serve({"--projector", "port=1-3,id=04b4:1004"},
+                             {kCli, "info", "-q", "--timeout", "5", "--settings", settings});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("part number: 1002-3456-01"));
+}
+
 TEST_F(UsbCommandTest, ADeviceOffTheListIsNoProjector) {
     const CliRun run = Serve({"--projector", "port=1-3,id=04b4:1004"},
                              {kCli, "info", "--timeout", "1", "--settings", Temp("s.reg")});
