@@ -10,7 +10,6 @@ namespace corvane::usb {
 namespace {
 
 constexpr unsigned kControlTimeoutMs = 5000;
-constexpr uint16_t kLanguageEnglishUs = 0x0409;
 
 UsbResult ResultOf(libusb_transfer_status status) {
     switch (status) {
