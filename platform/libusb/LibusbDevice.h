@@ -43,7 +43,8 @@ public:
     LibusbDevice(const LibusbDevice&) = delete;
     LibusbDevice& operator=(const LibusbDevice&) = delete;
 
-    // The serial number string in language 0x0409; empty if it has none.
+    // The serial number string (in the device's first language, as ASCII);
+    // empty if it has none.
     std::string SerialNumber();
     // Claims every interface of the active configuration, a kernel driver
     // that holds one detached first (and given it back at release).
