@@ -67,9 +67,10 @@ constexpr CliCommand kCommands[] = {
     {"clear-nvram", "[OPTIONS]",
      "clear the projector's NVRAM (through the Advanced window; needs EnableAdvancedDialog)", "",
      RunClearNvramCommand, kDeviceDetails},
-    {"list", "[OPTIONS]", "the projector interfaces present",
-     "  waits up to the time-out for the first interface;\n"
-     "  exit status 3 when none is present\n",
+    {"list", "[OPTIONS]", "the projectors attached (bus-port path, ids, serial number)",
+     "  real projectors on Linux: bus-port path, USB ids and serial number string,\n"
+     "  claiming none; with --simulate (or on Windows) the driver's interfaces;\n"
+     "  waits up to the time-out for the first; exit status 3 when none is present\n",
      RunListCommand, kDeviceDetails},
     {"plan", "FILE... --platform ID --partitions DESCRIPTOR [--no-hw-match] [--json]",
      "offline pre-flight: what a download would do with the files",
