@@ -9,23 +9,23 @@ namespace {
 
 constexpr uint8_t kHubClass = 9;
 
-DeviceDescriptors FromSpec(const sim::UsbDescriptorSpec& spec) {
-    const sim::DescriptorSet set = sim::BuildDescriptors(spec);
+DeviceDescriptors FromDescription(const sim::UsbDescriptorSpec& description) {
+    const sim::DescriptorSet set = sim::BuildDescriptors(description);
     return {set.device, set.configuration, {}, {}, {}};
 }
 
 sim::UsbDescriptorSpec HubSpec(uint16_t vendorId, uint16_t productId, uint16_t release) {
-    sim::UsbDescriptorSpec spec;
-    spec.usbRelease = 0x0110;
-    spec.deviceClass = kHubClass;
-    spec.vendorId = vendorId;
-    spec.productId = productId;
-    spec.deviceRelease = release;
-    spec.configurationAttributes = 0xE0;  // self-powered, remote wake-up
-    spec.maxPower = 0;
+    sim::UsbDescriptorSpec description;
+    description.usbRelease = 0x0110;
+    description.deviceClass = kHubClass;
+    description.vendorId = vendorId;
+    description.productId = productId;
+    description.deviceRelease = release;
+    description.configurationAttributes = 0xE0;  // self-powered, remote wake-up
+    description.maxPower = 0;
     // The status-change endpoint every hub has.
-    spec.interfaces = {{0, 0, kHubClass, 0, 0, 0, {{0x81, 0x03, 2, 255}}}};
-    return spec;
+    description.interfaces = {{0, 0, kHubClass, 0, 0, 0, {{0x81, 0x03, 2, 255}}}};
+    return description;
 }
 
 }  // namespace
@@ -36,11 +36,11 @@ std::string HostControllerName(int bus) {
 
 DeviceDescriptors RootHubDescriptors(int bus) {
     // Linux Foundation 1.1 root hub, with the strings the kernel gives it.
-    sim::UsbDescriptorSpec spec = HubSpec(0x1D6B, 0x0001, 0x0601);
-    spec.manufacturerIndex = 3;
-    spec.productIndex = 2;
-    spec.serialNumberIndex = 1;
-    DeviceDescriptors descriptors = FromSpec(spec);
+    sim::UsbDescriptorSpec description = HubSpec(0x1D6B, 0x0001, 0x0601);
+    description.manufacturerIndex = 3;
+    description.productIndex = 2;
+    description.serialNumberIndex = 1;
+    DeviceDescriptors descriptors = FromDescription(description);
     descriptors.manufacturer = "Linux dummy_hcd";
     descriptors.product = "Dummy host controller";
     descriptors.serialNumber = "dummy_hcd." + std::to_string(bus - 1);
@@ -49,9 +49,9 @@ DeviceDescriptors RootHubDescriptors(int bus) {
 
 DeviceDescriptors ExternalHubDescriptors() {
     // A common four-port hub, running at full speed behind the root hub.
-    sim::UsbDescriptorSpec spec = HubSpec(0x05E3, 0x0608, 0x6060);
-    spec.productIndex = 1;
-    DeviceDescriptors descriptors = FromSpec(spec);
+    sim::UsbDescriptorSpec description = HubSpec(0x05E3, 0x0608, 0x6060);
+    description.productIndex = 1;
+    DeviceDescriptors descriptors = FromDescription(description);
     descriptors.product = "USB2.0 Hub";
     return descriptors;
 }

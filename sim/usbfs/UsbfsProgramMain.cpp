@@ -53,11 +53,11 @@ void Control(const ProjectorsByPort& projectors, const std::string& line) {
 int Serve(const usbfs::UsbfsProgramOptions& options) {
     usbfs::UsbfsEmulation emulation;
     ProjectorsByPort projectors;
-    for (const usbfs::ProjectorSpec& spec : options.projectors) {
-        sim::VirtualProjector& projector = emulation.AddProjector(spec.config, spec.port);
-        projectors[PortName(spec.port.path)] = &projector;
-        if (spec.config.startAttached && !emulation.WaitUntilPresent(projector, true, kArrival)) {
-            std::cerr << "corvane-usbfs: the projector on port " << spec.port.path
+    for (const usbfs::ProjectorSetup& setup : options.projectors) {
+        sim::VirtualProjector& projector = emulation.AddProjector(setup.config, setup.port);
+        projectors[PortName(setup.port.path)] = &projector;
+        if (setup.config.startAttached && !emulation.WaitUntilPresent(projector, true, kArrival)) {
+            std::cerr << "corvane-usbfs: the projector on port " << setup.port.path
                       << " did not appear\n";
             return kFailure;
         }

@@ -17,12 +17,12 @@ constexpr std::array<std::string_view, 4> kFlags = {"claim-busy", "driver-bound"
 
 // Splits at commas, except where the text after a comma has no '=' and is no
 // bare flag: that continues the item before.
-std::vector<std::string> SpecItems(const std::string& spec) {
+std::vector<std::string> SetupItems(const std::string& text) {
     std::vector<std::string> items;
     size_t begin = 0;
     for (;;) {
-        const size_t comma = spec.find(',', begin);
-        std::string piece = spec.substr(begin, comma == std::string::npos ? comma : comma - begin);
+        const size_t comma = text.find(',', begin);
+        std::string piece = text.substr(begin, comma == std::string::npos ? comma : comma - begin);
         const bool continues = !items.empty() && piece.find('=') == std::string::npos &&
                                std::find(kFlags.begin(), kFlags.end(), piece) == kFlags.end();
         if (continues) {
@@ -61,7 +61,7 @@ bool ApplyIds(const std::string& value, EmulatedPort& port) {
     return true;
 }
 
-bool ApplyItem(const std::string& item, ProjectorSpec& spec, std::string* error) {
+bool ApplyItem(const std::string& item, ProjectorSetup& setup, std::string* error) {
     const size_t equals = item.find('=');
     const std::string key = item.substr(0, equals);
     const std::string value = equals == std::string::npos ? "" : item.substr(equals + 1);
@@ -73,18 +73,18 @@ bool ApplyItem(const std::string& item, ProjectorSpec& spec, std::string* error)
         if (!ParsePortPath(value)) {
             return refuse("not a port path (e.g. 1-1 or 1-4.2)");
         }
-        spec.port.path = value;
+        setup.port.path = value;
         return true;
     }
     if (key == "id") {
-        return ApplyIds(value, spec.port) || refuse("not a USB id pair VVVV:PPPP");
+        return ApplyIds(value, setup.port) || refuse("not a USB id pair VVVV:PPPP");
     }
     if (item == "claim-busy") {
-        spec.port.claimBusy = true;
+        setup.port.claimBusy = true;
         return true;
     }
     if (item == "driver-bound") {
-        spec.port.kernelDriverBound = true;
+        setup.port.kernelDriverBound = true;
         return true;
     }
     if (key == "mode" && !value.empty() && value[0] >= '0' && value[0] <= '9') {
@@ -92,22 +92,22 @@ bool ApplyItem(const std::string& item, ProjectorSpec& spec, std::string* error)
         if (!mode) {
             return refuse("not an octal file mode");
         }
-        spec.port.nodeMode = *mode;
+        setup.port.nodeMode = *mode;
         return true;
     }
     if (key == "faults") {
-        return sim::ApplySimulateOptions(value, spec.config, error);
+        return sim::ApplySimulateOptions(value, setup.config, error);
     }
-    return sim::ApplySimulateOption(item, spec.config, error);
+    return sim::ApplySimulateOption(item, setup.config, error);
 }
 
 }  // namespace
 
-std::optional<ProjectorSpec> ParseProjectorSpec(const std::string& spec, int index,
-                                                std::string* error) {
-    ProjectorSpec result;
+std::optional<ProjectorSetup> ParseProjectorSetup(const std::string& text, int index,
+                                                  std::string* error) {
+    ProjectorSetup result;
     result.port.path = "1-" + std::to_string(index);
-    for (const std::string& item : SpecItems(spec)) {
+    for (const std::string& item : SetupItems(text)) {
         if (!item.empty() && !ApplyItem(item, result, error)) {
             return std::nullopt;
         }
@@ -137,12 +137,12 @@ std::optional<UsbfsProgramOptions> ParseUsbfsProgramOptions(const std::vector<st
             return options;
         }
         if (arg == "--projector") {
-            const auto spec = value(arg);
-            if (!spec) {
+            const auto items = value(arg);
+            if (!items) {
                 return std::nullopt;
             }
             const int index = static_cast<int>(options.projectors.size()) + 1;
-            auto projector = ParseProjectorSpec(*spec, index, error);
+            auto projector = ParseProjectorSetup(*items, index, error);
             if (!projector) {
                 return std::nullopt;
             }
@@ -178,10 +178,10 @@ std::optional<UsbfsProgramOptions> ParseUsbfsProgramOptions(const std::vector<st
         return std::nullopt;
     }
     if (options.projectors.empty()) {
-        options.projectors.push_back(*ParseProjectorSpec("", 1, error));
+        options.projectors.push_back(*ParseProjectorSetup("", 1, error));
     }
     for (const FlashDump& dump : options.dumps) {
-        const auto same = [&](const ProjectorSpec& p) {
+        const auto same = [&](const ProjectorSetup& p) {
             return ParsePortPath(p.port.path) == ParsePortPath(dump.port);
         };
         if (std::none_of(options.projectors.begin(), options.projectors.end(), same)) {
@@ -193,7 +193,7 @@ std::optional<UsbfsProgramOptions> ParseUsbfsProgramOptions(const std::vector<st
 }
 
 std::string UsbfsProgramUsage() {
-    return R"(Usage: corvane-usbfs [--projector SPEC]... [--control FIFO] [--dump-flash PORT=FILE]...
+    return R"(Usage: corvane-usbfs [--projector ITEMS]... [--control FIFO] [--dump-flash PORT=FILE]...
                      -- COMMAND [ARGS...]
 
 Serves virtual projectors on an emulated usbfs and sysfs (umockdev) and runs
@@ -201,8 +201,8 @@ COMMAND under umockdev's preload library, so that COMMAND and every process
 it starts find the projectors as USB devices through libusb and udev.
 Exits with COMMAND's status.
 
-  --projector SPEC       a projector (repeatable; one on port 1-1 without any).
-                         SPEC: comma-separated items:
+  --projector ITEMS      a projector (repeatable; one on port 1-1 without any).
+                         ITEMS, comma-separated:
                            port=B-P[.P]...  its port path (default 1-N for the Nth)
                            id=VVVV:PPPP     the USB ids it presents (hex)
                            claim-busy       another program holds its interface

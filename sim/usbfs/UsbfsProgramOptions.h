@@ -1,9 +1,9 @@
 // The command line of corvane-usbfs:
 //
-//   corvane-usbfs [--projector SPEC]... [--control FIFO] [--dump-flash PORT=FILE]...
+//   corvane-usbfs [--projector ITEMS]... [--control FIFO] [--dump-flash PORT=FILE]...
 //                 -- COMMAND [ARGS...]
 //
-// SPEC is a comma-separated list of items; a comma followed by text without
+// ITEMS is a comma-separated list of items; a comma followed by text without
 // '=' continues the item before (so "partitions=4,100000,0,10000,80000,F0000"
 // stays one item):
 //
@@ -28,7 +28,7 @@
 
 namespace corvane::usbfs {
 
-struct ProjectorSpec {
+struct ProjectorSetup {
     sim::ProjectorConfig config;
     EmulatedPort port;
 };
@@ -40,15 +40,15 @@ struct FlashDump {
 
 struct UsbfsProgramOptions {
     bool help = false;
-    std::vector<ProjectorSpec> projectors;  // one default projector if none was given
+    std::vector<ProjectorSetup> projectors;  // one default projector if none was given
     std::string controlFifo;
     std::vector<FlashDump> dumps;
     std::vector<std::string> command;
 };
 
-// Reads one --projector SPEC; `index` (from 1) picks the default port.
-std::optional<ProjectorSpec> ParseProjectorSpec(const std::string& spec, int index,
-                                                std::string* error);
+// Reads one --projector ITEMS; `index` (from 1) picks the default port.
+std::optional<ProjectorSetup> ParseProjectorSetup(const std::string& text, int index,
+                                                  std::string* error);
 
 // Reads the arguments after the program's name. nullopt, with the reason in
 // *error, for a command line that is not understood.

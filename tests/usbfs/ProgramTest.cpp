@@ -145,7 +145,7 @@ TEST_F(ProgramTest, FlashIsDumpedWhenTheCommandEnds) {
     EXPECT_EQ(std::filesystem::file_size(file, error), 1u << 20);
 }
 
-TEST_F(ProgramTest, FaultsComeFromTheSpec) {
+TEST_F(ProgramTest, FaultsComeFromTheProjectorItems) {
     // A projector that refuses the sync answers NAK (0x15).
     const ChildResult result = Run({"--projector", "faults=refuse=Sync:1;pacing"},
                                    kLister + " sync 1 2; " + kLister + " sync 1 2");
