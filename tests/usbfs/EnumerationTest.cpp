@@ -59,42 +59,6 @@ TEST_F(UsbfsTest, PortBehindAHubHasTheWholePath) {
     libusb_unref_device(device);
 }
 
-TEST_F(UsbfsTest, ConfigurationDescriptorIsTheProjectors) {
-    sim::VirtualProjector& projector = Plug();
-    libusb_device* device = Find(projector);
-    ASSERT_NE(device, nullptr);
-    libusb_config_descriptor* config = nullptr;
-    ASSERT_EQ(libusb_get_active_config_descriptor(device, &config), LIBUSB_SUCCESS);
-    ASSERT_EQ(config->bNumInterfaces, 1);
-    EXPECT_EQ(config->bConfigurationValue, 1);
-    const libusb_interface_descriptor& intf = config->interface[0].altsetting[0];
-    EXPECT_EQ(intf.bInterfaceClass, 0xFF);
-    ASSERT_EQ(intf.bNumEndpoints, 2);
-    EXPECT_EQ(intf.endpoint[0].bEndpointAddress, kIn);
-    EXPECT_EQ(intf.endpoint[1].bEndpointAddress, kOut);
-    EXPECT_EQ(intf.endpoint[0].wMaxPacketSize, 64);
-    libusb_free_config_descriptor(config);
-    libusb_unref_device(device);
-}
-
-TEST_F(UsbfsTest, StringsComeFromTheProjector) {
-    sim::ProjectorConfig config;
-    config.serialNumber = "A10000099999";
-    sim::VirtualProjector& projector = Plug(config);
-    libusb_device_handle* handle = Open(projector);
-    ASSERT_NE(handle, nullptr);
-    libusb_device_descriptor descriptor{};
-    ASSERT_EQ(libusb_get_device_descriptor(libusb_get_device(handle), &descriptor), LIBUSB_SUCCESS);
-    unsigned char text[64] = {};
-    ASSERT_GT(
-        libusb_get_string_descriptor_ascii(handle, descriptor.iSerialNumber, text, sizeof(text)),
-        0);
-    EXPECT_STREQ(reinterpret_cast<char*>(text), "A10000099999");
-    ASSERT_GT(libusb_get_string_descriptor_ascii(handle, descriptor.iProduct, text, sizeof(text)),
-              0);
-    EXPECT_STREQ(reinterpret_cast<char*>(text), "PJX2000 Projector");
-}
-
 TEST_F(UsbfsTest, SysfsShowsTheDeviceAsTheKernelDoes) {
     sim::VirtualProjector& projector = Plug();
     const std::string dir = Emulation().RootDir() + Emulation().SysfsPath(projector);

@@ -47,25 +47,6 @@ TEST_F(ProgramTest, CommandAndItsChildrenSeeTheProjector) {
         << result.output;
 }
 
-TEST_F(ProgramTest, CommandTalksToTheProjector) {
-    const ChildResult result = Run({}, kLister + " sync 1 2");
-    EXPECT_EQ(result.status, 0) << result.output;
-    EXPECT_EQ(result.output, "06\n");
-}
-
-TEST_F(ProgramTest, SeveralProjectorsWithTheirOwnSettings) {
-    const ChildResult result =
-        Run({"--projector", "port=1-4.2,id=1209:0002,serial=A10000000001", "--projector",
-             "serial=A10000000002,partitions=4,100000,0,10000,80000,F0000"},
-            kLister + " | grep ^1209 | sort");
-    EXPECT_EQ(result.status, 0) << result.output;
-    // Numbered in the order they arrive: root hub 1, the hub on port 4, then
-    // the projector behind it, then the second (on port 2, its default).
-    EXPECT_EQ(result.output,
-              "1209:0001 bus 1 address 4 ports 2 serial A10000000002\n"
-              "1209:0002 bus 1 address 3 ports 4.2 serial A10000000001\n");
-}
-
 TEST_F(ProgramTest, ExitStatusIsTheCommands) {
     EXPECT_EQ(Run({}, "exit 7").status, 7);
     EXPECT_EQ(Run({}, "kill -TERM $$").status, 128 + SIGTERM);
@@ -135,22 +116,6 @@ TEST_F(ProgramTest, ControlLinesItDoesNotKnowAreReported) {
     EXPECT_NE(result.output.find("no projector on port 1-9"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("not a control command"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("1\n"), std::string::npos) << result.output;
-}
-
-TEST_F(ProgramTest, FlashIsDumpedWhenTheCommandEnds) {
-    const std::string file = folder_ + "/flash.bin";
-    const ChildResult result = Run({"--dump-flash", "1-1=" + file}, "true");
-    EXPECT_EQ(result.status, 0) << result.output;
-    std::error_code error;
-    EXPECT_EQ(std::filesystem::file_size(file, error), 1u << 20);
-}
-
-TEST_F(ProgramTest, FaultsComeFromTheProjectorItems) {
-    // A projector that refuses the sync answers NAK (0x15).
-    const ChildResult result = Run({"--projector", "faults=refuse=Sync:1;pacing"},
-                                   kLister + " sync 1 2; " + kLister + " sync 1 2");
-    EXPECT_EQ(result.status, 0) << result.output;
-    EXPECT_EQ(result.output, "15\n06\n");
 }
 
 }  // namespace
