@@ -5,35 +5,9 @@
 #include "hosted/HostedSystem.h"
 #include "platform/libusb/OpenFailureText.h"
 #include "platform/libusb/UsbDeviceListing.h"
+#include "platform/portable/UsbPortPath.h"
 
 namespace corvane::hosted {
-
-namespace {
-
-// "1-4" or "1-4.2": a bus-port path rather than a serial number.
-bool IsPortPath(const std::string& text) {
-    const size_t dash = text.find('-');
-    if (dash == 0 || dash == std::string::npos || dash + 1 == text.size()) {
-        return false;
-    }
-    bool digitBefore = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c >= '0' && c <= '9') {
-            digitBefore = true;
-        } else if ((c == '.' && i > dash) || i == dash) {
-            if (!digitBefore) {
-                return false;
-            }
-            digitBefore = false;
-        } else {
-            return false;
-        }
-    }
-    return digitBefore;
-}
-
-}  // namespace
 
 UsbProjectors::UsbProjectors(kernel::KernelHost& host, std::unique_ptr<usb::LibusbContext> context,
                              RealProjectorOptions options, ProblemReport report)
@@ -84,7 +58,7 @@ void UsbProjectors::Arrived(libusb_device* device) {
 bool UsbProjectors::TryPlug(libusb_device* device) {
     const usb::UsbLocation location = usb::LocationOf(device);
     const bool byPath = !options_.device.empty() && options_.device == location.portPath;
-    if (!options_.device.empty() && !byPath && IsPortPath(options_.device)) {
+    if (!options_.device.empty() && !byPath && usb::ParsePortPath(options_.device)) {
         return false;  // not the socket asked for: not even opened
     }
     usb::OpenFailure failure = usb::OpenFailure::None;

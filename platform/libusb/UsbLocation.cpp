@@ -3,6 +3,9 @@
 #include <libusb.h>
 
 #include <cstdio>
+#include <vector>
+
+#include "platform/portable/UsbPortPath.h"
 
 namespace corvane::usb {
 
@@ -24,12 +27,10 @@ UsbLocation LocationOf(libusb_device* device) {
     location.address = libusb_get_device_address(device);
     uint8_t ports[8];  // USB allows at most 7 tiers below the root
     const int depth = libusb_get_port_numbers(device, ports, sizeof ports);
-    location.portPath = std::to_string(location.bus) + "-";
-    if (depth <= 0) {
-        location.portPath += "0";
-    }
-    for (int i = 0; i < depth; ++i) {
-        location.portPath += (i == 0 ? "" : ".") + std::to_string(ports[i]);
+    if (depth > 0) {
+        location.portPath = PortPath{location.bus, std::vector<int>(ports, ports + depth)}.Name();
+    } else {
+        location.portPath = std::to_string(location.bus) + "-0";  // a root hub
     }
     libusb_device_descriptor descriptor{};
     if (libusb_get_device_descriptor(device, &descriptor) == LIBUSB_SUCCESS) {
