@@ -23,6 +23,21 @@ UsbResult ResultOf(libusb_transfer_status status) {
     }
 }
 
+OpenFailure FailureOf(int result) {
+    switch (result) {
+        case LIBUSB_SUCCESS:
+            return OpenFailure::None;
+        case LIBUSB_ERROR_ACCESS:
+            return OpenFailure::NoPermission;
+        case LIBUSB_ERROR_BUSY:
+            return OpenFailure::Busy;
+        case LIBUSB_ERROR_NO_DEVICE:
+            return OpenFailure::Gone;
+        default:
+            return OpenFailure::Other;
+    }
+}
+
 }  // namespace
 
 // One transfer's end, told by the event thread to the thread that waits for it.
@@ -38,14 +53,10 @@ struct LibusbDevice::Flight {
 
 std::unique_ptr<LibusbDevice> LibusbDevice::Open(libusb_device* device, OpenFailure* failure) {
     libusb_device_handle* handle = nullptr;
-    const int result = libusb_open(device, &handle);
-    if (result != LIBUSB_SUCCESS) {
-        *failure = result == LIBUSB_ERROR_ACCESS      ? OpenFailure::NoPermission
-                   : result == LIBUSB_ERROR_NO_DEVICE ? OpenFailure::Gone
-                                                      : OpenFailure::Other;
+    *failure = FailureOf(libusb_open(device, &handle));
+    if (*failure != OpenFailure::None) {
         return nullptr;
     }
-    *failure = OpenFailure::None;
     return std::unique_ptr<LibusbDevice>(new LibusbDevice(device, handle));
 }
 
@@ -103,10 +114,7 @@ OpenFailure LibusbDevice::Claim() {
         const int result = libusb_claim_interface(handle_, number);
         if (result != LIBUSB_SUCCESS) {
             ReleaseClaims();
-            return result == LIBUSB_ERROR_BUSY        ? OpenFailure::Busy
-                   : result == LIBUSB_ERROR_NO_DEVICE ? OpenFailure::Gone
-                   : result == LIBUSB_ERROR_ACCESS    ? OpenFailure::NoPermission
-                                                      : OpenFailure::Other;
+            return FailureOf(result);
         }
         std::lock_guard lock(mutex_);
         claimed_.insert(number);
