@@ -35,6 +35,13 @@ public:
     // local machine above.
     static std::string DefaultLocation();
 
+    // OpenOrCreate(file), or of the default location when file is empty;
+    // nullptr also when there is no default location.
+    static std::unique_ptr<SettingsKey> OpenOrCreateOrDefault(const std::string& file) {
+        const std::string location = file.empty() ? DefaultLocation() : file;
+        return location.empty() ? nullptr : OpenOrCreate(location);
+    }
+
     virtual ~SettingsKey() = default;
 
     // name nullptr or "" selects the unnamed default value. Copies the value's

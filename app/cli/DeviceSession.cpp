@@ -30,10 +30,8 @@ void RestoreSettings(const DeviceOptions& options, const OperationDriver& driver
     if (!driver.HasStarted() || (!options.verify && !options.noHwMatch)) {
         return;
     }
-    const std::string file = options.settingsFile.empty() ? platform::SettingsKey::DefaultLocation()
-                                                          : options.settingsFile;
     std::unique_ptr<platform::SettingsKey> key =
-        file.empty() ? nullptr : platform::SettingsKey::OpenOrCreate(file);
+        platform::SettingsKey::OpenOrCreateOrDefault(options.settingsFile);
     if (key == nullptr) {
         return;
     }

@@ -16,10 +16,8 @@ constexpr uint32_t kUsbIdsLimit = 1024;
 hosted::RealProjectorOptions RealProjectorOptionsOf(const DeviceOptions& options,
                                                     const hosted::ProblemReport& warn) {
     hosted::RealProjectorOptions usb = options.usb;
-    const std::string file = options.settingsFile.empty() ? platform::SettingsKey::DefaultLocation()
-                                                          : options.settingsFile;
     const std::unique_ptr<platform::SettingsKey> key =
-        file.empty() ? nullptr : platform::SettingsKey::OpenOrCreate(file);
+        platform::SettingsKey::OpenOrCreateOrDefault(options.settingsFile);
     char text[kUsbIdsLimit] = {};
     uint32_t size = sizeof text - 1;
     if (key == nullptr || !key->Query(kUsbIdsSetting, text, &size)) {

@@ -49,10 +49,7 @@ int Application::Run() {
         windows_.ShowMessageBox("Error initializing COM", "Corvane", MessageBoxIcon::Error, true);
         result = 1;
     } else {
-        const std::string file = platform_.settingsFile.empty()
-                                     ? platform::SettingsKey::DefaultLocation()
-                                     : platform_.settingsFile;
-        settingsKey_ = file.empty() ? nullptr : platform::SettingsKey::OpenOrCreate(file);
+        settingsKey_ = platform::SettingsKey::OpenOrCreateOrDefault(platform_.settingsFile);
         program_.settingsKey = settingsKey_.get();
 
         windows_.ConnectMainQueue(&queue_, mainWindow_.get());
