@@ -21,14 +21,22 @@ std::optional<int> Number(std::string_view text, int max) {
 
 }  // namespace
 
+// Appended piece by piece: GCC 12 warns falsely (-Wrestrict) of the
+// temporaries a chain of + makes when it is optimising.
 std::string PortPath::Name() const {
-    return std::to_string(bus) + "-" + DevPath();
+    std::string text = std::to_string(bus);
+    text += '-';
+    text += DevPath();
+    return text;
 }
 
 std::string PortPath::DevPath() const {
     std::string text;
     for (size_t i = 0; i < ports.size(); ++i) {
-        text += (i == 0 ? "" : ".") + std::to_string(ports[i]);
+        if (i != 0) {
+            text += '.';
+        }
+        text += std::to_string(ports[i]);
     }
     return text;
 }
