@@ -1,8 +1,14 @@
 #include "sim/usbfs/EmulatedBus.h"
 
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
+#include "sim/DescriptorSet.h"
+#include "sim/usbfs/DeviceSession.h"
+#include "sim/usbfs/EmulatedHub.h"
 #include "sim/usbfs/HubDescriptors.h"
+#include "sim/usbfs/IoctlHandler.h"
 #include "sim/usbfs/SysfsRecord.h"
 
 namespace corvane::usbfs {
@@ -14,8 +20,62 @@ constexpr int kRootHubSpeedMbps = kFullSpeedMbps;
 
 }  // namespace
 
-EmulatedBus::EmulatedBus(MockTestbed& testbed, UMockdevIoctlBase* handler)
-    : testbed_(testbed), handler_(handler) {}
+EmulatedBus::EmulatedBus(MockTestbed& testbed, std::shared_ptr<IoctlHandler> handler)
+    : testbed_(testbed), handler_(std::move(handler)) {}
+
+EmulatedBus::~EmulatedBus() {
+    StopHubs();
+}
+
+void EmulatedBus::StopHubs() {
+    std::vector<std::pair<EmulatedHub*, std::shared_ptr<DeviceSession>>> hubs;
+    {
+        std::lock_guard lock(hubsMutex_);
+        for (auto& [devnode, hub] : hubs_) {
+            hubs.emplace_back(hub.device.get(), hub.session);
+        }
+    }
+    for (auto& [device, session] : hubs) {
+        device->Remove();
+        session->Stop();
+    }
+}
+
+std::shared_ptr<DeviceSession> EmulatedBus::HubSessionAt(const std::string& devnode) const {
+    std::lock_guard lock(hubsMutex_);
+    const auto found = hubs_.find(devnode);
+    return found == hubs_.end() ? nullptr : found->second.session;
+}
+
+std::string EmulatedBus::AddHub(const std::string& parent, const std::string& name,
+                                const DevicePlace& place, const sim::UsbDescriptorSpec& spec) {
+    const DeviceDescriptors descriptors = EnumeratedDescriptors(spec);
+    const uint8_t configuration = descriptors.ConfigurationValue();
+    Hub hub;
+    hub.device = std::make_unique<EmulatedHub>(sim::BuildDescriptors(spec));
+    // A root hub has no port path; nothing a hub is asked needs one.
+    DeviceSession::Setup setup;
+    setup.deviceNumber = place.deviceNumber;
+    setup.speedMbps = place.speedMbps;
+    setup.descriptors = descriptors;
+    setup.configuration = configuration;
+    DeviceSession::Events events;
+    events.urbsReady = [handler = std::weak_ptr(handler_)](const DeviceSession& session,
+                                                           FileId file) {
+        if (const auto live = handler.lock()) {
+            live->UrbsReady(session, file);
+        }
+    };
+    hub.session = std::make_shared<DeviceSession>(*hub.device, std::move(setup), std::move(events));
+    const SysfsRecord record = DescribeUsbDevice(place, descriptors, configuration);
+    {
+        std::lock_guard lock(hubsMutex_);
+        hubs_[record.devnode] = std::move(hub);
+    }
+    testbed_.AttachIoctl(record.devnode, handler_->Base());
+    testbed_.CreateNode(record.devnode, kHubNodeMode);
+    return testbed_.AddDevice(parent, name, record);
+}
 
 EmulatedBus::Bus& EmulatedBus::BusFor(int number) {
     const auto found = buses_.find(number);
@@ -26,10 +86,8 @@ EmulatedBus::Bus& EmulatedBus::BusFor(int number) {
     // The root hub is the first device the kernel numbers on a bus.
     const int deviceNumber = *bus.numbers.Take();
     const DevicePlace place{RootHubName(number), "0", number, deviceNumber, kRootHubSpeedMbps};
-    const DeviceDescriptors descriptors = RootHubDescriptors(number);
-    const SysfsRecord record = DescribeUsbDevice(place, descriptors, 1);
-    testbed_.CreateNode(record.devnode, kHubNodeMode);
-    bus.rootSyspath = testbed_.AddDevice("", HostControllerName(number) + "/" + place.name, record);
+    bus.rootSyspath =
+        AddHub("", HostControllerName(number) + "/" + place.name, place, RootHubSpec(number));
     return bus;
 }
 
@@ -49,9 +107,7 @@ std::string EmulatedBus::HubSyspath(Bus& bus, const PortPath& path) {
         throw std::runtime_error("no device number left on bus " + std::to_string(path.bus));
     }
     const DevicePlace place{name, parent->DevPath(), parent->bus, *deviceNumber, kFullSpeedMbps};
-    const SysfsRecord record = DescribeUsbDevice(place, ExternalHubDescriptors(), 1);
-    testbed_.CreateNode(record.devnode, kHubNodeMode);
-    const std::string syspath = testbed_.AddDevice(above, name, record);
+    const std::string syspath = AddHub(above, name, place, ExternalHubSpec());
     bus.hubs[name] = syspath;
     return syspath;
 }
@@ -74,7 +130,7 @@ void EmulatedBus::Publish(const Placement& placement, const DeviceDescriptors& d
     const SysfsRecord record = DescribeUsbDevice(place, descriptors, configuration);
     const std::string parent = placement.syspath.substr(0, placement.syspath.rfind('/'));
     // The node first, so that whoever hears the uevent can open it.
-    testbed_.AttachIoctl(placement.devnode, handler_);
+    testbed_.AttachIoctl(placement.devnode, handler_->Base());
     testbed_.CreateNode(placement.devnode, mode);
     testbed_.AddDevice(parent, place.name, record);
 }

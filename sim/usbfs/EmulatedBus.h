@@ -1,17 +1,21 @@
 // The emulated USB buses as the kernel's USB core keeps them: a root hub per
 // bus, the hubs a port path runs through, the device numbers, and for each
 // device its sysfs directory, its device node (answered by the ioctl handler)
-// and its "add" and "remove" uevents. Hub thread only.
+// and its "add" and "remove" uevents. Hub thread only, but for HubSessionAt.
 #pragma once
 
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
+#include "sim/UsbDescriptorSpec.h"
 #include "sim/usbfs/DeviceDescriptors.h"
 #include "sim/usbfs/DeviceNumberPool.h"
 #include "sim/usbfs/MockTestbed.h"
 #include "sim/usbfs/PortPath.h"
+#include "sim/usbfs/SysfsRecord.h"
 
 namespace corvane::usbfs {
 
@@ -22,9 +26,16 @@ struct Placement {
     std::string devnode;  // "/dev/bus/usb/001/007"
 };
 
+class DeviceSession;
+class EmulatedHub;
+class IoctlHandler;
+
 class EmulatedBus {
 public:
-    EmulatedBus(MockTestbed& testbed, UMockdevIoctlBase* handler);
+    EmulatedBus(MockTestbed& testbed, std::shared_ptr<IoctlHandler> handler);
+    ~EmulatedBus();  // StopHubs()
+    EmulatedBus(const EmulatedBus&) = delete;
+    EmulatedBus& operator=(const EmulatedBus&) = delete;
 
     // Names the device's directory and node and takes a new device number for
     // it, bringing up the root hub and the hubs on the way first. nullopt when
@@ -39,6 +50,12 @@ public:
     void Withdraw(const Placement& placement);
     void SetConfiguration(const Placement& placement, uint8_t value);
 
+    // The session of the hub whose node `devnode` is; null when none is. Any
+    // thread.
+    std::shared_ptr<DeviceSession> HubSessionAt(const std::string& devnode) const;
+    // The hubs go: their sessions end, answering ENODEV from then on.
+    void StopHubs();
+
 private:
     struct Bus {
         DeviceNumberPool numbers;
@@ -46,12 +63,22 @@ private:
         std::map<std::string, std::string> hubs;  // port path name -> syspath
     };
 
+    struct Hub {
+        std::unique_ptr<EmulatedHub> device;
+        std::shared_ptr<DeviceSession> session;
+    };
+
     Bus& BusFor(int number);
     std::string HubSyspath(Bus& bus, const PortPath& path);
+    // A hub's node, answered like any device's, and its directory.
+    std::string AddHub(const std::string& parent, const std::string& name, const DevicePlace& place,
+                       const sim::UsbDescriptorSpec& spec);
 
     MockTestbed& testbed_;
-    UMockdevIoctlBase* handler_;
+    const std::shared_ptr<IoctlHandler> handler_;
     std::map<int, Bus> buses_;
+    mutable std::mutex hubsMutex_;
+    std::map<std::string, Hub> hubs_;  // by device node
 };
 
 }  // namespace corvane::usbfs

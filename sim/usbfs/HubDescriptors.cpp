@@ -9,11 +9,6 @@ namespace {
 
 constexpr uint8_t kHubClass = 9;
 
-DeviceDescriptors FromDescription(const sim::UsbDescriptorSpec& description) {
-    const sim::DescriptorSet set = sim::BuildDescriptors(description);
-    return {set.device, set.configuration, {}, {}, {}};
-}
-
 sim::UsbDescriptorSpec HubSpec(uint16_t vendorId, uint16_t productId, uint16_t release) {
     sim::UsbDescriptorSpec description;
     description.usbRelease = 0x0110;
@@ -34,25 +29,38 @@ std::string HostControllerName(int bus) {
     return "platform/dummy_hcd." + std::to_string(bus - 1);
 }
 
-DeviceDescriptors RootHubDescriptors(int bus) {
+sim::UsbDescriptorSpec RootHubSpec(int bus) {
     // Linux Foundation 1.1 root hub, with the strings the kernel gives it.
-    sim::UsbDescriptorSpec description = HubSpec(0x1D6B, 0x0001, 0x0601);
-    description.manufacturerIndex = 3;
-    description.productIndex = 2;
-    description.serialNumberIndex = 1;
-    DeviceDescriptors descriptors = FromDescription(description);
-    descriptors.manufacturer = "Linux dummy_hcd";
-    descriptors.product = "Dummy host controller";
-    descriptors.serialNumber = "dummy_hcd." + std::to_string(bus - 1);
-    return descriptors;
+    sim::UsbDescriptorSpec spec = HubSpec(0x1D6B, 0x0001, 0x0601);
+    spec.manufacturerIndex = 3;
+    spec.productIndex = 2;
+    spec.serialNumberIndex = 1;
+    spec.strings = {{3, {"Linux dummy_hcd", {}}},
+                    {2, {"Dummy host controller", {}}},
+                    {1, {"dummy_hcd." + std::to_string(bus - 1), {}}}};
+    return spec;
 }
 
-DeviceDescriptors ExternalHubDescriptors() {
+sim::UsbDescriptorSpec ExternalHubSpec() {
     // A common four-port hub, running at full speed behind the root hub.
-    sim::UsbDescriptorSpec description = HubSpec(0x05E3, 0x0608, 0x6060);
-    description.productIndex = 1;
-    DeviceDescriptors descriptors = FromDescription(description);
-    descriptors.product = "USB2.0 Hub";
+    sim::UsbDescriptorSpec spec = HubSpec(0x05E3, 0x0608, 0x6060);
+    spec.productIndex = 1;
+    spec.strings = {{1, {"USB2.0 Hub", {}}}};
+    return spec;
+}
+
+DeviceDescriptors EnumeratedDescriptors(const sim::UsbDescriptorSpec& spec) {
+    const sim::DescriptorSet set = sim::BuildDescriptors(spec);
+    DeviceDescriptors descriptors{set.device, set.configuration, {}, {}, {}};
+    for (const auto& [index, string] : spec.strings) {
+        if (index == spec.manufacturerIndex) {
+            descriptors.manufacturer = string.text;
+        } else if (index == spec.productIndex) {
+            descriptors.product = string.text;
+        } else if (index == spec.serialNumberIndex) {
+            descriptors.serialNumber = string.text;
+        }
+    }
     return descriptors;
 }
 

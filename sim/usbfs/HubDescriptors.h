@@ -3,12 +3,18 @@
 // controller) and plain hubs on the ports between it and the device.
 #pragma once
 
+#include <string>
+
+#include "sim/UsbDescriptorSpec.h"
 #include "sim/usbfs/DeviceDescriptors.h"
 
 namespace corvane::usbfs {
 
-DeviceDescriptors RootHubDescriptors(int bus);
-DeviceDescriptors ExternalHubDescriptors();
+sim::UsbDescriptorSpec RootHubSpec(int bus);
+sim::UsbDescriptorSpec ExternalHubSpec();
+
+// The descriptors as the kernel keeps them for sysfs, strings included.
+DeviceDescriptors EnumeratedDescriptors(const sim::UsbDescriptorSpec& spec);
 
 // The sysfs directory of bus `bus`'s host controller.
 std::string HostControllerName(int bus);

@@ -59,7 +59,7 @@ UsbfsEmulation::UsbfsEmulation()
     : testbed_(std::make_unique<MockTestbed>()),
       handler_(std::make_shared<IoctlHandler>(
           [this](const std::string& devnode) { return SessionAt(devnode); })),
-      bus_(std::make_unique<EmulatedBus>(*testbed_, handler_->Base())),
+      bus_(std::make_unique<EmulatedBus>(*testbed_, handler_)),
       hub_(std::make_unique<TaskThread>()) {}
 
 UsbfsEmulation::~UsbfsEmulation() {
@@ -89,8 +89,9 @@ UsbfsEmulation::~UsbfsEmulation() {
         std::lock_guard lock(mutex_);
         slots_.clear();  // the projectors join their own threads
     }
-    bus_.reset();
+    bus_->StopHubs();
     testbed_.reset();  // umockdev's handler thread ends with it
+    bus_.reset();      // which may ask for the hubs' sessions until then
     handler_.reset();
 }
 
@@ -228,13 +229,15 @@ void UsbfsEmulation::ConfigurationChanged(Slot& slot) {
 }
 
 std::shared_ptr<DeviceSession> UsbfsEmulation::SessionAt(const std::string& devnode) const {
-    std::lock_guard lock(mutex_);
-    for (const auto& slot : slots_) {
-        if (slot->placement && slot->placement->devnode == devnode) {
-            return slot->session;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& slot : slots_) {
+            if (slot->placement && slot->placement->devnode == devnode) {
+                return slot->session;
+            }
         }
     }
-    return nullptr;
+    return bus_->HubSessionAt(devnode);
 }
 
 const UsbfsEmulation::Slot& UsbfsEmulation::SlotOf(const sim::VirtualProjector& projector) const {

@@ -59,6 +59,44 @@ TEST_F(UsbfsTest, PortBehindAHubHasTheWholePath) {
     libusb_unref_device(device);
 }
 
+// Programs that open every device (Wine's USB bus driver) open the hubs too:
+// their nodes answer the standard requests, and an open hub leaves libusb's
+// event handling without errors.
+TEST_F(UsbfsTest, HubsOpenAndAnswerLikeAnyDevice) {
+    EmulatedPort port;
+    port.path = "1-4.2";
+    sim::VirtualProjector& projector = Plug({}, port);
+    libusb_device* device = Find(projector);
+    ASSERT_NE(device, nullptr);
+    libusb_device* hub = libusb_get_parent(device);
+    ASSERT_NE(hub, nullptr);
+    libusb_device* root = libusb_get_parent(hub);
+    ASSERT_NE(root, nullptr);
+    const std::pair<libusb_device*, std::string> hubs[] = {{hub, "USB2.0 Hub"},
+                                                           {root, "Dummy host controller"}};
+    std::vector<libusb_device_handle*> opened;
+    for (const auto& [each, product] : hubs) {
+        libusb_device_handle* handle = nullptr;
+        ASSERT_EQ(libusb_open(each, &handle), LIBUSB_SUCCESS) << product;
+        opened.push_back(handle);
+        libusb_device_descriptor descriptor{};
+        ASSERT_EQ(libusb_get_device_descriptor(each, &descriptor), LIBUSB_SUCCESS);
+        unsigned char text[64] = {};
+        const int length =
+            libusb_get_string_descriptor_ascii(handle, descriptor.iProduct, text, sizeof text);
+        ASSERT_GT(length, 0) << product;
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(text), length), product);
+    }
+    for (int round = 0; round < 5; ++round) {
+        timeval wait{0, 20000};
+        EXPECT_EQ(libusb_handle_events_timeout_completed(Context(), &wait, nullptr), 0);
+    }
+    for (libusb_device_handle* handle : opened) {
+        libusb_close(handle);
+    }
+    libusb_unref_device(device);
+}
+
 TEST_F(UsbfsTest, SysfsShowsTheDeviceAsTheKernelDoes) {
     sim::VirtualProjector& projector = Plug();
     const std::string dir = Emulation().RootDir() + Emulation().SysfsPath(projector);
