@@ -54,6 +54,7 @@ struct AssertionRecord {
 enum class DeviceState {
     NotPresent,       // not plugged, or its node is gone
     NoDriver,         // enumerated, but no function driver took it
+    Starting,         // the start request is inside the driver: opens are refused
     Started,          // start request succeeded
     StartFailed,      // start request failed (and the node was kept)
     SurpriseRemoved,  // unplugged; its node waits for the last handle

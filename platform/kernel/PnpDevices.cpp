@@ -42,6 +42,10 @@ void PnpManager::DeviceArrived(PDEVICE_OBJECT pdo, std::function<void()> deleteP
 }
 
 void PnpManager::StartNode(PDEVICE_OBJECT pdo) {
+    {
+        std::lock_guard lock(mutex_);
+        nodes_[pdo].state = DeviceState::Starting;
+    }
     RequestResult start = SendPnpNow(pdo, IRP_MN_START_DEVICE);
     if (NT_SUCCESS(start.status)) {
         SendPnpNow(pdo, IRP_MN_QUERY_CAPABILITIES);
@@ -174,6 +178,11 @@ NTSTATUS PnpManager::BeginOpen(std::string_view path, PDEVICE_OBJECT* pdoOut,
     }
     if (it->second.removing || it->second.state == DeviceState::SurpriseRemoved) {
         return STATUS_DELETE_PENDING;
+    }
+    // Windows keeps a stack "start pending" until its start has succeeded: a
+    // driver that enables its interface early sees no open before then.
+    if (it->second.state == DeviceState::Starting) {
+        return STATUS_NO_SUCH_DEVICE;
     }
     ++it->second.openFiles;
     *pdoOut = pdo;

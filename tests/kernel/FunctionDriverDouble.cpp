@@ -20,6 +20,7 @@ struct Extension {
 
 std::mutex stateMutex;
 FunctionDriverState state;
+std::function<void()> startHook;
 
 void Note(std::vector<std::string> FunctionDriverState::*list, const char* text) {
     std::lock_guard lock(stateMutex);
@@ -126,6 +127,14 @@ NTSTATUS Start(PDEVICE_OBJECT device, PIRP irp) {
     NTSTATUS status = ForwardAndWait(device, irp);
     if (NT_SUCCESS(status)) {
         IoSetDeviceInterfaceState(&Ext(device)->link, TRUE);
+        std::function<void()> hook;
+        {
+            std::lock_guard lock(stateMutex);
+            hook = startHook;
+        }
+        if (hook) {
+            hook();
+        }
         status = Configure(device);
     }
     {
@@ -317,6 +326,7 @@ VOID NTAPI Unload(PDRIVER_OBJECT) {
 void ResetFunctionDriver() {
     std::lock_guard lock(stateMutex);
     state = FunctionDriverState{};
+    startHook = nullptr;
 }
 
 FunctionDriverState FunctionDriverSnapshot() {
@@ -327,6 +337,11 @@ FunctionDriverState FunctionDriverSnapshot() {
 void SetFunctionDriverStartStatus(NTSTATUS status) {
     std::lock_guard lock(stateMutex);
     state.startStatus = status;
+}
+
+void SetFunctionDriverStartHook(std::function<void()> hook) {
+    std::lock_guard lock(stateMutex);
+    startHook = std::move(hook);
 }
 
 extern "C" NTSTATUS NTAPI FunctionDriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {

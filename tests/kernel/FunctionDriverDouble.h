@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -54,6 +55,8 @@ struct FunctionDriverState {
 void ResetFunctionDriver();
 FunctionDriverState FunctionDriverSnapshot();
 void SetFunctionDriverStartStatus(NTSTATUS status);
+// Runs inside the start request, once the interface is enabled.
+void SetFunctionDriverStartHook(std::function<void()> hook);
 
 extern "C" NTSTATUS NTAPI FunctionDriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING path);
 

@@ -177,6 +177,22 @@ TEST_F(PnpTest, FailedStartIsFollowedByRemoval) {
     EXPECT_FALSE(host.DriverLoaded());
 }
 
+TEST_F(PnpTest, AnOpenWhileTheStartIsInsideTheDriverIsRefused) {
+    platform::DeviceHandle during = platform::kInvalidDeviceHandle;
+    NTSTATUS refusal = STATUS_SUCCESS;
+    SetFunctionDriverStartHook([&] {
+        during = access.Open(kFirstPath.c_str());
+        refusal = access.LastStatus();
+    });
+    host.PlugDevice(device);
+    EXPECT_EQ(during, platform::kInvalidDeviceHandle);
+    EXPECT_EQ(refusal, STATUS_NO_SUCH_DEVICE);
+    EXPECT_EQ(host.StateOf(device), DeviceState::Started);
+    platform::DeviceHandle after = access.Open(kFirstPath.c_str());
+    EXPECT_NE(after, platform::kInvalidDeviceHandle);
+    access.Close(after);
+}
+
 TEST(PnpKeepFailedStart, FailedStartCanKeepItsStackForTests) {
     ResetFunctionDriver();
     UsbDeviceDouble device;
