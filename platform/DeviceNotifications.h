@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "common/UsbCtrl.h"
 #include "platform/Message.h"
@@ -58,6 +59,22 @@ inline LParam MakeDeviceInterfaceNotice(const UsbCtrlGuid& interfaceClass, const
     notice->classGuid = interfaceClass;
     std::memcpy(notice->name, path, length + 1);
     return reinterpret_cast<LParam>(notice);
+}
+
+// The interface path in a record's name field of `room` bytes. Windows hands
+// a window of the A functions the ANSI record; Wine 8 hands it the Unicode
+// one. A path's second character is never NUL, which tells that record
+// apart; its path is ASCII, narrowed here.
+inline std::string DeviceInterfacePath(const char* name, size_t room) {
+    if (room < 4 || name[0] == '\0' || name[1] != '\0') {
+        return std::string(name, strnlen(name, room));
+    }
+    std::string path;
+    for (size_t at = 0; at + 1 < room && (name[at] != '\0' || name[at + 1] != '\0'); at += 2) {
+        const auto low = static_cast<unsigned char>(name[at]);
+        path.push_back(name[at + 1] == '\0' && low < 0x80 ? static_cast<char>(low) : '?');
+    }
+    return path;
 }
 
 // Frees a notice made by MakeDeviceInterfaceNotice; 0 is ignored.

@@ -68,14 +68,16 @@ void Win32DeviceNotifications::Impl::Run(std::promise<HWND>& created) {
 }
 
 // The class registered with RegisterClassA: notices come as the single-byte
-// record. Its name is bounded by the record's size in case the NUL is missing.
+// record (Wine 8: the Unicode one). Its name is bounded by the record's size
+// in case the NUL is missing.
 void Win32DeviceNotifications::Impl::Announce(WPARAM event,
                                               const DEV_BROADCAST_DEVICEINTERFACE_A& notice) {
     const size_t head = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
     if (notice.dbcc_size <= head) {
         return;
     }
-    const std::string path(notice.dbcc_name, strnlen(notice.dbcc_name, notice.dbcc_size - head));
+    const std::string path =
+        platform::DeviceInterfacePath(notice.dbcc_name, notice.dbcc_size - head);
     const UsbCtrlGuid interfaceClass = FromSystemGuid(notice.dbcc_classguid);
     std::lock_guard lock(mutex);
     for (const auto& [handle, registration] : registrations) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform/DeviceNotifications.h"
 
@@ -18,6 +19,28 @@ TEST(DeviceNotice, HasTheBroadcastLayoutAndCountsItsName) {
     EXPECT_STREQ(notice->name, "\\\\?\\USB#X");
     FreeDeviceInterfaceNotice(param);
     FreeDeviceInterfaceNotice(0);
+}
+
+TEST(DeviceNotice, TheRecordsPathIsReadAnsiOrUnicodeWithinItsRoom) {
+    const std::string path = "\\\\?\\usb#vid_1209&pid_0001#1&2#{90247d63}";
+    // The ANSI record; a name without its NUL ends at the room.
+    EXPECT_EQ(DeviceInterfacePath(path.c_str(), path.size() + 1), path);
+    EXPECT_EQ(DeviceInterfacePath(path.c_str(), 7), path.substr(0, 7));
+    // The Unicode record (Wine hands it to windows of the A functions):
+    // narrowed, also when its room ends before its NUL.
+    std::string wide;
+    for (char c : path) {
+        wide += c;
+        wide += '\0';
+    }
+    wide.append(2, '\0');
+    EXPECT_EQ(DeviceInterfacePath(wide.data(), wide.size()), path);
+    EXPECT_EQ(DeviceInterfacePath(wide.data(), 9), path.substr(0, 4));
+    // A character beyond ASCII cannot be part of a path that matches.
+    std::string foreign = wide;
+    foreign[3] = '\x01';  // the second character, U+015C
+    EXPECT_EQ(DeviceInterfacePath(foreign.data(), foreign.size()), "\\?" + path.substr(2));
+    EXPECT_EQ(DeviceInterfacePath("", 10), "");
 }
 
 TEST(DeviceNotice, TheHidClassIsTheSystemsValue) {

@@ -34,8 +34,7 @@ platform::LParam CopyDeviceBroadcast(const void* broadcast) {
                 sizeof interfaceClass);
     const auto* name = reinterpret_cast<const char*>(bytes + kHead);
     const size_t room = std::min<size_t>(size - kHead, kMaxBroadcastPath);
-    const size_t length = strnlen(name, room);
-    const std::string path(name, length);
+    const std::string path = platform::DeviceInterfacePath(name, room);
     return platform::MakeDeviceInterfaceNotice(interfaceClass, path.c_str());
 }
 
