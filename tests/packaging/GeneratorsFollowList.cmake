@@ -39,14 +39,28 @@ if(inf MATCHES "PLACEHOLDER|1209")
 endif()
 
 # Every line of the template but its markers, in its order, and nothing else
-# beside the model lines.
+# beside the manufacturer's and the model lines.
 read_lines(${root}/driver/Dornik.inf.in template_lines)
-list(FILTER template_lines EXCLUDE REGEX "^@[A-Z_]+@$")
+list(FILTER template_lines EXCLUDE REGEX "^@[A-Z0-9_]+@$")
 read_lines(${WORK}/Dornik.inf inf_lines)
 list(FILTER inf_lines EXCLUDE REGEX "^%Projector.DeviceDesc%=Dornik.Install,")
+if(NOT inf_lines MATCHES "(^|;)%Mfg%=Moravex;")
+  message(FATAL_ERROR "Dornik.inf names the manufacturer's models otherwise than plainly")
+endif()
+list(REMOVE_ITEM inf_lines "%Mfg%=Moravex")
 if(NOT inf_lines STREQUAL template_lines)
   message(FATAL_ERROR "Dornik.inf differs from its template beyond the model lines")
 endif()
+
+# The x86_64 test build's INF: the same ids in a model section for 64-bit
+# Windows beside the plain one.
+execute_process(COMMAND ${CMAKE_COMMAND} -DLIST=${WORK}/ids.txt -DOUT=${WORK}/amd64 -DWITH_AMD64=ON
+  -P ${CMAKE_CURRENT_LIST_DIR}/GenerateFromList.cmake RESULT_VARIABLE failed)
+file(STRINGS ${WORK}/amd64/Dornik.inf manufacturer REGEX "^%Mfg%=")
+if(failed OR NOT manufacturer STREQUAL "%Mfg%=Moravex,NTamd64")
+  message(FATAL_ERROR "the x86_64 INF names no NTamd64 models: ${manufacturer}")
+endif()
+check_inf_ids(${WORK}/amd64/Dornik.inf "${ids}")
 file(READ ${root}/driver/Dornik.inf.in template)
 string(FIND "${template}" "\r\n" template_crlf)
 string(FIND "${inf}" "\r\n" inf_crlf)
