@@ -2,8 +2,9 @@
 # The Windows sources cross-built for x86_64 (this machine runs no 32-bit
 # programs) with the tests, and run under Wine in a prefix inside the build
 # folder: the portable test suite, the Win32 platform layer's tests,
-# corvane-cli.exe --simulate end to end, then the dialog program's test if
-# scripts/windows-gui-test.sh exists.
+# corvane-cli.exe --simulate end to end, Dornik.sys itself loaded by Wine's
+# kernel over the emulated usbfs of the Linux build (tests/wine), then the
+# dialog program's test if scripts/windows-gui-test.sh exists.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${WINDOWS_TEST_BUILD_DIR:-build-windows-x64}
@@ -19,7 +20,16 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   wineserver -w
 fi
 
+# The driver's tests in Wine serve the projector through the Linux build's
+# emulated usbfs and compare its flash with the Linux corvane-cli's.
+linux_build=${BUILD_DIR:-build}
+if [[ ! -f "$linux_build/CMakeCache.txt" ]]; then
+  cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$linux_build" -j "$jobs" --target corvane-usbfs corvane-cli
+
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCORVANE_TESTS=ON \
+  -DCORVANE_LINUX_BIN="$PWD/$linux_build/bin" \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-x86_64-w64-mingw32.cmake" >/dev/null
 cmake --build "$build" -j "$jobs"
 ctest --test-dir "$build" --output-on-failure -j "$jobs"

@@ -3,6 +3,9 @@
 //   corvane_gui_probe wait-window MS   the main window "Corvane v1.6" appears
 //                                      and its status reads "Waiting for new
 //                                      connection..." within MS milliseconds
+//   corvane_gui_probe wait-identified MS the main window shows a projector
+//                                      identified: status "Connected" and its
+//                                      platform id, within MS milliseconds
 //   corvane_gui_probe about MS         the system menu's About item opens "About
 //                                      Corvane" with version "1.6", banner and
 //                                      icon; its OK closes it again
@@ -21,8 +24,10 @@ namespace {
 
 constexpr const char* kCaption = "Corvane v1.6";
 constexpr const char* kWaiting = "Waiting for new connection...";
+constexpr const char* kConnected = "Connected";
 constexpr const char* kSettingsKey = "Software\\Moravex\\Corvane\\Settings";
 constexpr int kStatusId = 1012;
+constexpr int kPlatformId = 1014;
 constexpr const char* kAboutCaption = "About Corvane";
 constexpr WPARAM kAboutCommand = 0x10;
 constexpr int kVersionId = 1018;
@@ -32,26 +37,33 @@ HWND FindMainWindow() {
     return FindWindowA(nullptr, kCaption);
 }
 
-std::string StatusText(HWND window) {
+std::string ItemText(HWND window, int id) {
     char text[128] = {};
-    GetDlgItemTextA(window, kStatusId, text, sizeof text);
+    GetDlgItemTextA(window, id, text, sizeof text);
     return text;
 }
 
-int WaitWindow(DWORD timeoutMs) {
+// The main window becomes visible with this status and, when a projector is
+// expected, a platform id.
+int WaitWindow(DWORD timeoutMs, const char* expected, bool projector) {
     std::string status;
+    std::string platform;
     for (DWORD waited = 0; waited <= timeoutMs; waited += kPollMs) {
         if (HWND window = FindMainWindow(); window != nullptr && IsWindowVisible(window)) {
-            status = StatusText(window);
-            if (status == kWaiting) {
-                std::printf("main window \"%s\", status \"%s\"\n", kCaption, status.c_str());
+            status = ItemText(window, kStatusId);
+            platform = ItemText(window, kPlatformId);
+            if (status == expected && (!projector || !platform.empty())) {
+                std::printf("main window \"%s\", status \"%s\", platform \"%s\"\n", kCaption,
+                            status.c_str(), platform.c_str());
                 return 0;
             }
         }
         Sleep(kPollMs);
     }
-    std::fprintf(stderr, "no visible window \"%s\" with status \"%s\" (last status \"%s\")\n",
-                 kCaption, kWaiting, status.c_str());
+    std::fprintf(stderr,
+                 "no visible window \"%s\" with status \"%s\" (last status \"%s\", platform "
+                 "\"%s\")\n",
+                 kCaption, expected, status.c_str(), platform.c_str());
     return 1;
 }
 
@@ -189,7 +201,10 @@ DWORD Milliseconds(const char* text) {
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "wait-window" && argc == 3) {
-        return WaitWindow(Milliseconds(argv[2]));
+        return WaitWindow(Milliseconds(argv[2]), kWaiting, false);
+    }
+    if (command == "wait-identified" && argc == 3) {
+        return WaitWindow(Milliseconds(argv[2]), kConnected, true);
     }
     if (command == "about" && argc == 3) {
         return About(Milliseconds(argv[2]));
@@ -203,8 +218,9 @@ int main(int argc, char** argv) {
     if (command == "settings" && argc == 2) {
         return Settings();
     }
-    std::fprintf(stderr,
-                 "usage: corvane_gui_probe wait-window MS | about MS | close MS | clear-settings | "
-                 "settings\n");
+    std::fprintf(
+        stderr,
+        "usage: corvane_gui_probe wait-window MS | wait-identified MS | about MS | close MS | "
+        "clear-settings | settings\n");
     return 2;
 }
