@@ -48,11 +48,12 @@ std::shared_ptr<DeviceSession> EmulatedBus::HubSessionAt(const std::string& devn
 }
 
 std::string EmulatedBus::AddHub(const std::string& parent, const std::string& name,
-                                const DevicePlace& place, const sim::UsbDescriptorSpec& spec) {
-    const DeviceDescriptors descriptors = EnumeratedDescriptors(spec);
+                                const DevicePlace& place,
+                                const sim::UsbDescriptorSpec& description) {
+    const DeviceDescriptors descriptors = EnumeratedDescriptors(description);
     const uint8_t configuration = descriptors.ConfigurationValue();
     Hub hub;
-    hub.device = std::make_unique<EmulatedHub>(sim::BuildDescriptors(spec));
+    hub.device = std::make_unique<EmulatedHub>(sim::BuildDescriptors(description));
     // A root hub has no port path; nothing a hub is asked needs one.
     DeviceSession::Setup setup;
     setup.deviceNumber = place.deviceNumber;

@@ -72,7 +72,7 @@ private:
     std::string HubSyspath(Bus& bus, const PortPath& path);
     // A hub's node, answered like any device's, and its directory.
     std::string AddHub(const std::string& parent, const std::string& name, const DevicePlace& place,
-                       const sim::UsbDescriptorSpec& spec);
+                       const sim::UsbDescriptorSpec& description);
 
     MockTestbed& testbed_;
     const std::shared_ptr<IoctlHandler> handler_;

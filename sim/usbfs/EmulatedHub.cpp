@@ -22,9 +22,9 @@ usb::UsbResult EmulatedHub::ControlTransfer(const usb::SetupPacket& setup, uint8
         return usb::UsbResult::NoDevice;
     }
     if (setup.bmRequestType == kDeviceToHost && setup.bRequest == usb::kRequestGetDescriptor) {
-        const auto descriptor = descriptors_.Find(static_cast<uint8_t>(setup.wValue >> 8),
-                                                  static_cast<uint8_t>(setup.wValue & 0xFF),
-                                                  setup.wIndex);
+        const auto descriptor =
+            descriptors_.Find(static_cast<uint8_t>(setup.wValue >> 8),
+                              static_cast<uint8_t>(setup.wValue & 0xFF), setup.wIndex);
         if (!descriptor) {
             return usb::UsbResult::Stall;
         }

@@ -31,33 +31,33 @@ std::string HostControllerName(int bus) {
 
 sim::UsbDescriptorSpec RootHubSpec(int bus) {
     // Linux Foundation 1.1 root hub, with the strings the kernel gives it.
-    sim::UsbDescriptorSpec spec = HubSpec(0x1D6B, 0x0001, 0x0601);
-    spec.manufacturerIndex = 3;
-    spec.productIndex = 2;
-    spec.serialNumberIndex = 1;
-    spec.strings = {{3, {"Linux dummy_hcd", {}}},
-                    {2, {"Dummy host controller", {}}},
-                    {1, {"dummy_hcd." + std::to_string(bus - 1), {}}}};
-    return spec;
+    sim::UsbDescriptorSpec description = HubSpec(0x1D6B, 0x0001, 0x0601);
+    description.manufacturerIndex = 3;
+    description.productIndex = 2;
+    description.serialNumberIndex = 1;
+    description.strings = {{3, {"Linux dummy_hcd", {}}},
+                           {2, {"Dummy host controller", {}}},
+                           {1, {"dummy_hcd." + std::to_string(bus - 1), {}}}};
+    return description;
 }
 
 sim::UsbDescriptorSpec ExternalHubSpec() {
     // A common four-port hub, running at full speed behind the root hub.
-    sim::UsbDescriptorSpec spec = HubSpec(0x05E3, 0x0608, 0x6060);
-    spec.productIndex = 1;
-    spec.strings = {{1, {"USB2.0 Hub", {}}}};
-    return spec;
+    sim::UsbDescriptorSpec description = HubSpec(0x05E3, 0x0608, 0x6060);
+    description.productIndex = 1;
+    description.strings = {{1, {"USB2.0 Hub", {}}}};
+    return description;
 }
 
-DeviceDescriptors EnumeratedDescriptors(const sim::UsbDescriptorSpec& spec) {
-    const sim::DescriptorSet set = sim::BuildDescriptors(spec);
+DeviceDescriptors EnumeratedDescriptors(const sim::UsbDescriptorSpec& description) {
+    const sim::DescriptorSet set = sim::BuildDescriptors(description);
     DeviceDescriptors descriptors{set.device, set.configuration, {}, {}, {}};
-    for (const auto& [index, string] : spec.strings) {
-        if (index == spec.manufacturerIndex) {
+    for (const auto& [index, string] : description.strings) {
+        if (index == description.manufacturerIndex) {
             descriptors.manufacturer = string.text;
-        } else if (index == spec.productIndex) {
+        } else if (index == description.productIndex) {
             descriptors.product = string.text;
-        } else if (index == spec.serialNumberIndex) {
+        } else if (index == description.serialNumberIndex) {
             descriptors.serialNumber = string.text;
         }
     }

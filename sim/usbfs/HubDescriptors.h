@@ -14,7 +14,7 @@ sim::UsbDescriptorSpec RootHubSpec(int bus);
 sim::UsbDescriptorSpec ExternalHubSpec();
 
 // The descriptors as the kernel keeps them for sysfs, strings included.
-DeviceDescriptors EnumeratedDescriptors(const sim::UsbDescriptorSpec& spec);
+DeviceDescriptors EnumeratedDescriptors(const sim::UsbDescriptorSpec& description);
 
 // The sysfs directory of bus `bus`'s host controller.
 std::string HostControllerName(int bus);

@@ -18,8 +18,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     char installed[MAX_PATH];
-    if (!SetupCopyOEMInfA(source, nullptr, SPOST_PATH, 0, installed, MAX_PATH, nullptr,
-                          nullptr)) {
+    if (!SetupCopyOEMInfA(source, nullptr, SPOST_PATH, 0, installed, MAX_PATH, nullptr, nullptr)) {
         std::fprintf(stderr, "install-driver-package: %s: error %lu\n", source, GetLastError());
         return 1;
     }
