@@ -61,12 +61,7 @@ std::string EmulatedBus::AddHub(const std::string& parent, const std::string& na
     setup.descriptors = descriptors;
     setup.configuration = configuration;
     DeviceSession::Events events;
-    events.urbsReady = [handler = std::weak_ptr(handler_)](const DeviceSession& session,
-                                                           FileId file) {
-        if (const auto live = handler.lock()) {
-            live->UrbsReady(session, file);
-        }
-    };
+    events.urbsReady = IoctlHandler::UrbsReadyEvent(handler_);
     hub.session = std::make_shared<DeviceSession>(*hub.device, std::move(setup), std::move(events));
     const SysfsRecord record = DescribeUsbDevice(place, descriptors, configuration);
     {

@@ -213,6 +213,15 @@ IoctlHandler::Answer IoctlHandler::Deferred(
     return Later();
 }
 
+std::function<void(const DeviceSession&, FileId)> IoctlHandler::UrbsReadyEvent(
+    const std::shared_ptr<IoctlHandler>& handler) {
+    return [weak = std::weak_ptr(handler)](const DeviceSession& session, FileId file) {
+        if (const auto live = weak.lock()) {
+            live->UrbsReady(session, file);
+        }
+    };
+}
+
 void IoctlHandler::UrbsReady(const DeviceSession& session, FileId file) {
     context_->Post([weak = weak_from_this(), key = &session, file] {
         const auto self = weak.lock();

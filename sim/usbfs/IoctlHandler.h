@@ -53,6 +53,9 @@ public:
     // For the sessions' events, from any thread: the file may have something
     // to reap.
     void UrbsReady(const DeviceSession& session, FileId file);
+    // A session's urbsReady event that tells the handler while it lives.
+    static std::function<void(const DeviceSession&, FileId)> UrbsReadyEvent(
+        const std::shared_ptr<IoctlHandler>& handler);
 
 private:
     struct Binding {

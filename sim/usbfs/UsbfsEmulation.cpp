@@ -176,12 +176,7 @@ void UsbfsEmulation::Arrive(Slot& slot) {
         setup.configuration = configuration;
         setup.holders = {slot.port.claimBusy, slot.port.kernelDriverBound};
         DeviceSession::Events events;
-        events.urbsReady = [handler = std::weak_ptr(handler_)](const DeviceSession& session,
-                                                               FileId file) {
-            if (const auto live = handler.lock()) {
-                live->UrbsReady(session, file);
-            }
-        };
+        events.urbsReady = IoctlHandler::UrbsReadyEvent(handler_);
         events.configurationChanged = [this, &slot](const DeviceSession&, uint8_t) {
             hub_->Post([this, &slot] { ConfigurationChanged(slot); });
         };
