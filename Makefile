@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 
 .PHONY: all setup configure build test demo install install-udev-rule package package-check windows windows-test fuzz soak bench \
-	format format-check clean
+	coverage format format-check clean
 
 all: build
 
@@ -71,6 +71,10 @@ soak: build
 # Benchmarks; writes docs/benchmarks.md. BENCH_BUILD_ONLY=1 only builds them.
 bench: setup
 	@BENCH_BUILD_ONLY=$(BENCH_BUILD_ONLY) JOBS=$(JOBS) scripts/bench.sh
+
+# Line and branch coverage per folder by the whole test suite (build-coverage/).
+coverage: setup
+	@JOBS=$(JOBS) scripts/coverage.sh
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs -r clang-format -i

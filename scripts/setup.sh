@@ -36,6 +36,7 @@ packages=(
   libusb-1.0-0-dev
   umockdev
   libumockdev-dev
+  gcovr
 )
 
 missing=()
