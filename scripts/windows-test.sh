@@ -32,7 +32,20 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCORVANE_TESTS=ON \
   -DCORVANE_LINUX_BIN="$PWD/$linux_build/bin" \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-x86_64-w64-mingw32.cmake" >/dev/null
 cmake --build "$build" -j "$jobs"
-ctest --test-dir "$build" --output-on-failure -j "$jobs"
+# One Wine server for the whole run, so that no test starts while the server
+# of the one before winds down; the driver's scenarios (their own prefix,
+# each under its emulated usbfs) after the rest.
+# It ends before the dialog program's test, which needs Wine's desktop
+# started anew inside its virtual display.
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true' EXIT
+# Wine's services start with the session's first program and keep its
+# output open: here, not inside a test whose output CTest waits to end.
+wine cmd /c exit >/dev/null 2>&1 || true
+ctest --test-dir "$build" --output-on-failure -j "$jobs" -LE wine-driver
+ctest --test-dir "$build" --output-on-failure -L wine-driver
+wineserver -k || true
+wineserver -w
 
 if [[ -x scripts/windows-gui-test.sh ]]; then
   WINDOWS_TEST_BUILD_DIR="$build" scripts/windows-gui-test.sh
