@@ -27,20 +27,21 @@ if [[ ! -f "$linux_build/CMakeCache.txt" ]]; then
   cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 cmake --build "$linux_build" -j "$jobs" --target corvane-usbfs corvane-cli
+linux_bin=$(cd "$linux_build/bin" && pwd)
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCORVANE_TESTS=ON \
-  -DCORVANE_LINUX_BIN="$PWD/$linux_build/bin" \
+  -DCORVANE_LINUX_BIN="$linux_bin" \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-x86_64-w64-mingw32.cmake" >/dev/null
 cmake --build "$build" -j "$jobs"
 # One Wine server for the whole run, so that no test starts while the server
-# of the one before winds down; the driver's scenarios (their own prefix,
-# each under its emulated usbfs) after the rest.
-# It ends before the dialog program's test, which needs Wine's desktop
-# started anew inside its virtual display.
+# of the one before winds down. Wine's services start with the session's
+# first program and keep its output open: that is this one, not a test
+# whose output CTest waits to end. The driver's scenarios (their own prefix,
+# each under its emulated usbfs) run after the rest, and the server ends
+# before the dialog program's test, which needs Wine's desktop started anew
+# inside its virtual display.
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
-# Wine's services start with the session's first program and keep its
-# output open: here, not inside a test whose output CTest waits to end.
 wine cmd /c exit >/dev/null 2>&1 || true
 ctest --test-dir "$build" --output-on-failure -j "$jobs" -LE wine-driver
 ctest --test-dir "$build" --output-on-failure -L wine-driver

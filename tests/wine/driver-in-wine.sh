@@ -26,6 +26,7 @@ log="$WORK/$scenario.wine.log"
 out="$WORK/$scenario.out"
 trace="$WORK/$scenario.trace"
 failures=0
+port=1-1 # where the projector is plugged in
 
 fail() {
   echo "driver-in-wine $scenario: $*" >&2
@@ -136,7 +137,7 @@ step_unplug_while_reading() {
     tries=$((tries + 1))
   done
   sleep 1
-  echo "unplug 1-1" >"$WORK/control"
+  echo "unplug $port" >"$WORK/control"
   wait "$download"
 }
 
@@ -330,7 +331,7 @@ if [[ $scenario == --in-emulation ]]; then
   exit 0
 fi
 
-projector=port=1-1
+projector=port=$port
 case $scenario in
   prepare)
     prepare
@@ -341,7 +342,7 @@ case $scenario in
     ;;
   download-and-restart)
     rm -f "$WORK/flash.bin"
-    serve --projector "$projector" --dump-flash "1-1=$WORK/flash.bin" -- started:1 download started:2 info_again
+    serve --projector "$projector" --dump-flash "$port=$WORK/flash.bin" -- started:1 download started:2 info_again
     ;;
   unplug)
     serve --control "$WORK/control" --projector "$projector,faults=silence=E" -- \
